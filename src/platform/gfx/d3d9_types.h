@@ -1,0 +1,503 @@
+// Plain types, result codes and constants of the Direct3D-9-shaped device.
+// Names and numeric values are Direct3D 9's, so that code written against
+// Direct3D 9 compiles unchanged against this layer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using UINT = unsigned int;
+using INT = int;
+using BOOL = int;
+using LONG = int32_t;
+using FLOAT = float;
+using HRESULT = int32_t;
+using ULONG = uint32_t;
+using D3DCOLOR = DWORD;
+using LPCSTR = const char*;
+using HMODULE = void*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
+constexpr HRESULT MakeHresult(uint32_t severity, uint32_t facility,
+                              uint32_t code) {
+  return static_cast<HRESULT>((severity << 31) | (facility << 16) | code);
+}
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+
+// Direct3D's facility is 0x876.
+constexpr HRESULT D3DERR_INVALIDCALL = MakeHresult(1, 0x876, 2156);
+constexpr HRESULT D3DERR_NOTAVAILABLE = MakeHresult(1, 0x876, 2154);
+constexpr HRESULT D3DERR_OUTOFVIDEOMEMORY = MakeHresult(1, 0x876, 380);
+constexpr HRESULT D3DERR_NOTFOUND = MakeHresult(1, 0x876, 2150);
+constexpr HRESULT D3DERR_DRIVERINTERNALERROR = MakeHresult(1, 0x876, 2087);
+
+constexpr UINT D3D_SDK_VERSION = 31;
+constexpr UINT D3DADAPTER_DEFAULT = 0;
+
+struct RECT {
+  LONG left, top, right, bottom;
+};
+
+struct D3DVECTOR {
+  float x, y, z;
+};
+
+struct D3DCOLORVALUE {
+  float r, g, b, a;
+};
+
+struct D3DMATRIX {
+  union {
+    struct {
+      float _11, _12, _13, _14;
+      float _21, _22, _23, _24;
+      float _31, _32, _33, _34;
+      float _41, _42, _43, _44;
+    };
+    float m[4][4];
+  };
+};
+
+enum D3DLIGHTTYPE : DWORD {
+  D3DLIGHT_POINT = 1,
+  D3DLIGHT_SPOT = 2,
+  D3DLIGHT_DIRECTIONAL = 3,
+};
+
+struct D3DLIGHT9 {
+  D3DLIGHTTYPE Type;
+  D3DCOLORVALUE Diffuse;
+  D3DCOLORVALUE Specular;
+  D3DCOLORVALUE Ambient;
+  D3DVECTOR Position;
+  D3DVECTOR Direction;
+  float Range;
+  float Falloff;
+  float Attenuation0;
+  float Attenuation1;
+  float Attenuation2;
+  float Theta;
+  float Phi;
+};
+static_assert(sizeof(D3DLIGHT9) == 104);
+
+struct D3DMATERIAL9 {
+  D3DCOLORVALUE Diffuse;
+  D3DCOLORVALUE Ambient;
+  D3DCOLORVALUE Specular;
+  D3DCOLORVALUE Emissive;
+  float Power;
+};
+static_assert(sizeof(D3DMATERIAL9) == 68);
+
+struct D3DVIEWPORT9 {
+  DWORD X, Y, Width, Height;
+  float MinZ, MaxZ;
+};
+
+enum D3DFORMAT : DWORD {
+  D3DFMT_UNKNOWN = 0,
+  D3DFMT_A8R8G8B8 = 21,
+  D3DFMT_X8R8G8B8 = 22,
+  D3DFMT_D16 = 80,
+  D3DFMT_INDEX16 = 101,
+  D3DFMT_INDEX32 = 102,
+};
+
+enum D3DPOOL : DWORD {
+  D3DPOOL_DEFAULT = 0,
+  D3DPOOL_MANAGED = 1,
+  D3DPOOL_SYSTEMMEM = 2,
+  D3DPOOL_SCRATCH = 3,
+};
+
+enum D3DRESOURCETYPE : DWORD {
+  D3DRTYPE_SURFACE = 1,
+  D3DRTYPE_TEXTURE = 3,
+  D3DRTYPE_VERTEXBUFFER = 6,
+  D3DRTYPE_INDEXBUFFER = 7,
+};
+
+constexpr DWORD D3DUSAGE_RENDERTARGET = 0x1;
+constexpr DWORD D3DUSAGE_DEPTHSTENCIL = 0x2;
+constexpr DWORD D3DUSAGE_WRITEONLY = 0x8;
+constexpr DWORD D3DUSAGE_DYNAMIC = 0x200;
+
+constexpr DWORD D3DLOCK_READONLY = 0x10;
+constexpr DWORD D3DLOCK_DISCARD = 0x2000;
+constexpr DWORD D3DLOCK_NOOVERWRITE = 0x1000;
+
+constexpr DWORD D3DCLEAR_TARGET = 0x1;
+constexpr DWORD D3DCLEAR_ZBUFFER = 0x2;
+constexpr DWORD D3DCLEAR_STENCIL = 0x4;
+
+struct D3DSURFACE_DESC {
+  D3DFORMAT Format;
+  D3DRESOURCETYPE Type;
+  DWORD Usage;
+  D3DPOOL Pool;
+  DWORD MultiSampleType;
+  DWORD MultiSampleQuality;
+  UINT Width;
+  UINT Height;
+};
+
+struct D3DLOCKED_RECT {
+  INT Pitch;
+  void* pBits;
+};
+
+struct D3DVERTEXBUFFER_DESC {
+  D3DFORMAT Format;
+  D3DRESOURCETYPE Type;
+  DWORD Usage;
+  D3DPOOL Pool;
+  UINT Size;
+  DWORD FVF;
+};
+
+struct D3DINDEXBUFFER_DESC {
+  D3DFORMAT Format;
+  D3DRESOURCETYPE Type;
+  DWORD Usage;
+  D3DPOOL Pool;
+  UINT Size;
+};
+
+enum D3DDEVTYPE : DWORD { D3DDEVTYPE_HAL = 1, D3DDEVTYPE_REF = 2 };
+enum D3DSWAPEFFECT : DWORD { D3DSWAPEFFECT_DISCARD = 1 };
+enum D3DMULTISAMPLE_TYPE : DWORD { D3DMULTISAMPLE_NONE = 0 };
+enum D3DBACKBUFFER_TYPE : DWORD { D3DBACKBUFFER_TYPE_MONO = 0 };
+
+constexpr DWORD D3DCREATE_SOFTWARE_VERTEXPROCESSING = 0x20;
+constexpr DWORD D3DCREATE_HARDWARE_VERTEXPROCESSING = 0x40;
+constexpr DWORD D3DCREATE_MULTITHREADED = 0x4;
+constexpr UINT D3DPRESENT_INTERVAL_DEFAULT = 0;
+constexpr UINT D3DPRESENT_INTERVAL_IMMEDIATE = 0x80000000u;
+
+class PresentWindow;
+// The window a device presents into. On this platform it is the system
+// layer's window object rather than a Win32 handle.
+using HWND = PresentWindow*;
+
+struct D3DPRESENT_PARAMETERS {
+  UINT BackBufferWidth;
+  UINT BackBufferHeight;
+  D3DFORMAT BackBufferFormat;
+  UINT BackBufferCount;
+  D3DMULTISAMPLE_TYPE MultiSampleType;
+  DWORD MultiSampleQuality;
+  D3DSWAPEFFECT SwapEffect;
+  HWND hDeviceWindow;
+  BOOL Windowed;
+  BOOL EnableAutoDepthStencil;
+  D3DFORMAT AutoDepthStencilFormat;
+  DWORD Flags;
+  UINT FullScreen_RefreshRateInHz;
+  UINT PresentationInterval;
+};
+
+enum D3DRENDERSTATETYPE : DWORD {
+  D3DRS_ZENABLE = 7,
+  D3DRS_FILLMODE = 8,
+  D3DRS_SHADEMODE = 9,
+  D3DRS_ZWRITEENABLE = 14,
+  D3DRS_ALPHATESTENABLE = 15,
+  D3DRS_LASTPIXEL = 16,
+  D3DRS_SRCBLEND = 19,
+  D3DRS_DESTBLEND = 20,
+  D3DRS_CULLMODE = 22,
+  D3DRS_ZFUNC = 23,
+  D3DRS_ALPHAREF = 24,
+  D3DRS_ALPHAFUNC = 25,
+  D3DRS_DITHERENABLE = 26,
+  D3DRS_ALPHABLENDENABLE = 27,
+  D3DRS_FOGENABLE = 28,
+  D3DRS_SPECULARENABLE = 29,
+  D3DRS_STENCILENABLE = 52,
+  D3DRS_TEXTUREFACTOR = 60,
+  D3DRS_WRAP0 = 128,
+  D3DRS_CLIPPING = 136,
+  D3DRS_LIGHTING = 137,
+  D3DRS_AMBIENT = 139,
+  D3DRS_FOGVERTEXMODE = 140,
+  D3DRS_COLORVERTEX = 141,
+  D3DRS_LOCALVIEWER = 142,
+  D3DRS_NORMALIZENORMALS = 143,
+  D3DRS_DIFFUSEMATERIALSOURCE = 145,
+  D3DRS_SPECULARMATERIALSOURCE = 146,
+  D3DRS_AMBIENTMATERIALSOURCE = 147,
+  D3DRS_EMISSIVEMATERIALSOURCE = 148,
+  D3DRS_VERTEXBLEND = 151,
+  D3DRS_CLIPPLANEENABLE = 152,
+  D3DRS_POINTSIZE = 154,
+  D3DRS_POINTSIZE_MIN = 155,
+  D3DRS_POINTSPRITEENABLE = 156,
+  D3DRS_POINTSCALEENABLE = 157,
+  D3DRS_POINTSCALE_A = 158,
+  D3DRS_POINTSCALE_B = 159,
+  D3DRS_POINTSCALE_C = 160,
+  D3DRS_MULTISAMPLEANTIALIAS = 161,
+  D3DRS_POINTSIZE_MAX = 166,
+  D3DRS_INDEXEDVERTEXBLENDENABLE = 167,
+  D3DRS_COLORWRITEENABLE = 168,
+  D3DRS_TWEENFACTOR = 170,
+  D3DRS_BLENDOP = 171,
+  D3DRS_SCISSORTESTENABLE = 174,
+  D3DRS_BLENDFACTOR = 193,
+  D3DRS_SRGBWRITEENABLE = 194,
+  D3DRS_SEPARATEALPHABLENDENABLE = 206,
+};
+// One past the largest render-state number; the device keeps an array of
+// this many DWORDs.
+constexpr DWORD kRenderStateCount = 210;
+
+enum D3DTEXTURESTAGESTATETYPE : DWORD {
+  D3DTSS_COLOROP = 1,
+  D3DTSS_COLORARG1 = 2,
+  D3DTSS_COLORARG2 = 3,
+  D3DTSS_ALPHAOP = 4,
+  D3DTSS_ALPHAARG1 = 5,
+  D3DTSS_ALPHAARG2 = 6,
+  D3DTSS_TEXCOORDINDEX = 11,
+  D3DTSS_TEXTURETRANSFORMFLAGS = 24,
+  D3DTSS_COLORARG0 = 26,
+  D3DTSS_ALPHAARG0 = 27,
+  D3DTSS_RESULTARG = 28,
+  D3DTSS_CONSTANT = 32,
+};
+constexpr DWORD kTextureStageStateCount = 33;
+
+enum D3DSAMPLERSTATETYPE : DWORD {
+  D3DSAMP_ADDRESSU = 1,
+  D3DSAMP_ADDRESSV = 2,
+  D3DSAMP_ADDRESSW = 3,
+  D3DSAMP_BORDERCOLOR = 4,
+  D3DSAMP_MAGFILTER = 5,
+  D3DSAMP_MINFILTER = 6,
+  D3DSAMP_MIPFILTER = 7,
+  D3DSAMP_MIPMAPLODBIAS = 8,
+  D3DSAMP_MAXMIPLEVEL = 9,
+  D3DSAMP_MAXANISOTROPY = 10,
+  D3DSAMP_SRGBTEXTURE = 11,
+};
+constexpr DWORD kSamplerStateCount = 14;
+constexpr DWORD kMaxTextureStages = 8;
+
+enum D3DTEXTUREFILTERTYPE : DWORD {
+  D3DTEXF_NONE = 0,
+  D3DTEXF_POINT = 1,
+  D3DTEXF_LINEAR = 2,
+  D3DTEXF_ANISOTROPIC = 3,
+};
+
+enum D3DTEXTUREADDRESS : DWORD {
+  D3DTADDRESS_WRAP = 1,
+  D3DTADDRESS_MIRROR = 2,
+  D3DTADDRESS_CLAMP = 3,
+  D3DTADDRESS_BORDER = 4,
+  D3DTADDRESS_MIRRORONCE = 5,
+};
+
+enum D3DTEXTUREOP : DWORD {
+  D3DTOP_DISABLE = 1,
+  D3DTOP_SELECTARG1 = 2,
+  D3DTOP_SELECTARG2 = 3,
+  D3DTOP_MODULATE = 4,
+  D3DTOP_MODULATE2X = 5,
+  D3DTOP_MODULATE4X = 6,
+  D3DTOP_ADD = 7,
+};
+
+constexpr DWORD D3DTA_SELECTMASK = 0x0F;
+constexpr DWORD D3DTA_DIFFUSE = 0;
+constexpr DWORD D3DTA_CURRENT = 1;
+constexpr DWORD D3DTA_TEXTURE = 2;
+constexpr DWORD D3DTA_TFACTOR = 3;
+constexpr DWORD D3DTA_SPECULAR = 4;
+constexpr DWORD D3DTA_COMPLEMENT = 0x10;
+constexpr DWORD D3DTA_ALPHAREPLICATE = 0x20;
+
+constexpr DWORD D3DTSS_TCI_PASSTHRU = 0x00000;
+constexpr DWORD D3DTSS_TCI_CAMERASPACENORMAL = 0x10000;
+constexpr DWORD D3DTSS_TCI_CAMERASPACEPOSITION = 0x20000;
+constexpr DWORD D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR = 0x30000;
+constexpr DWORD D3DTSS_TCI_SPHEREMAP = 0x40000;
+
+enum D3DTEXTURETRANSFORMFLAGS : DWORD {
+  D3DTTFF_DISABLE = 0,
+  D3DTTFF_COUNT1 = 1,
+  D3DTTFF_COUNT2 = 2,
+  D3DTTFF_COUNT3 = 3,
+  D3DTTFF_COUNT4 = 4,
+  D3DTTFF_PROJECTED = 256,
+};
+
+enum D3DBLEND : DWORD {
+  D3DBLEND_ZERO = 1,
+  D3DBLEND_ONE = 2,
+  D3DBLEND_SRCCOLOR = 3,
+  D3DBLEND_INVSRCCOLOR = 4,
+  D3DBLEND_SRCALPHA = 5,
+  D3DBLEND_INVSRCALPHA = 6,
+  D3DBLEND_DESTALPHA = 7,
+  D3DBLEND_INVDESTALPHA = 8,
+  D3DBLEND_DESTCOLOR = 9,
+  D3DBLEND_INVDESTCOLOR = 10,
+  D3DBLEND_SRCALPHASAT = 11,
+  D3DBLEND_BLENDFACTOR = 14,
+  D3DBLEND_INVBLENDFACTOR = 15,
+};
+
+enum D3DBLENDOP : DWORD {
+  D3DBLENDOP_ADD = 1,
+  D3DBLENDOP_SUBTRACT = 2,
+  D3DBLENDOP_REVSUBTRACT = 3,
+  D3DBLENDOP_MIN = 4,
+  D3DBLENDOP_MAX = 5,
+};
+
+enum D3DCMPFUNC : DWORD {
+  D3DCMP_NEVER = 1,
+  D3DCMP_LESS = 2,
+  D3DCMP_EQUAL = 3,
+  D3DCMP_LESSEQUAL = 4,
+  D3DCMP_GREATER = 5,
+  D3DCMP_NOTEQUAL = 6,
+  D3DCMP_GREATEREQUAL = 7,
+  D3DCMP_ALWAYS = 8,
+};
+
+enum D3DCULL : DWORD { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };
+enum D3DFILLMODE : DWORD {
+  D3DFILL_POINT = 1,
+  D3DFILL_WIREFRAME = 2,
+  D3DFILL_SOLID = 3
+};
+enum D3DSHADEMODE : DWORD {
+  D3DSHADE_FLAT = 1,
+  D3DSHADE_GOURAUD = 2,
+  D3DSHADE_PHONG = 3
+};
+enum D3DZBUFFERTYPE : DWORD { D3DZB_FALSE = 0, D3DZB_TRUE = 1, D3DZB_USEW = 2 };
+enum D3DVERTEXBLENDFLAGS : DWORD {
+  D3DVBF_DISABLE = 0,
+  D3DVBF_1WEIGHTS = 1,
+  D3DVBF_2WEIGHTS = 2,
+  D3DVBF_3WEIGHTS = 3,
+  D3DVBF_TWEENING = 255,
+  D3DVBF_0WEIGHTS = 256,
+};
+enum D3DMATERIALCOLORSOURCE : DWORD {
+  D3DMCS_MATERIAL = 0,
+  D3DMCS_COLOR1 = 1,
+  D3DMCS_COLOR2 = 2
+};
+
+enum D3DTRANSFORMSTATETYPE : DWORD {
+  D3DTS_VIEW = 2,
+  D3DTS_PROJECTION = 3,
+  D3DTS_TEXTURE0 = 16,
+  D3DTS_TEXTURE7 = 23,
+};
+constexpr D3DTRANSFORMSTATETYPE D3DTS_WORLDMATRIX(DWORD index) {
+  return static_cast<D3DTRANSFORMSTATETYPE>(256 + index);
+}
+constexpr D3DTRANSFORMSTATETYPE D3DTS_WORLD = D3DTS_WORLDMATRIX(0);
+constexpr D3DTRANSFORMSTATETYPE D3DTS_WORLD1 = D3DTS_WORLDMATRIX(1);
+
+enum D3DPRIMITIVETYPE : DWORD {
+  D3DPT_POINTLIST = 1,
+  D3DPT_LINELIST = 2,
+  D3DPT_LINESTRIP = 3,
+  D3DPT_TRIANGLELIST = 4,
+  D3DPT_TRIANGLESTRIP = 5,
+  D3DPT_TRIANGLEFAN = 6,
+};
+
+enum D3DSTATEBLOCKTYPE : DWORD {
+  D3DSBT_ALL = 1,
+  D3DSBT_PIXELSTATE = 2,
+  D3DSBT_VERTEXSTATE = 3,
+};
+
+// Vertex format bits.
+constexpr DWORD D3DFVF_XYZ = 0x002;
+constexpr DWORD D3DFVF_XYZRHW = 0x004;
+constexpr DWORD D3DFVF_XYZB1 = 0x006;
+constexpr DWORD D3DFVF_XYZB2 = 0x008;
+constexpr DWORD D3DFVF_POSITION_MASK = 0x400E;
+constexpr DWORD D3DFVF_NORMAL = 0x010;
+constexpr DWORD D3DFVF_PSIZE = 0x020;
+constexpr DWORD D3DFVF_DIFFUSE = 0x040;
+constexpr DWORD D3DFVF_SPECULAR = 0x080;
+constexpr DWORD D3DFVF_TEXCOUNT_MASK = 0xF00;
+constexpr DWORD D3DFVF_TEXCOUNT_SHIFT = 8;
+constexpr DWORD D3DFVF_TEX0 = 0x000;
+constexpr DWORD D3DFVF_TEX1 = 0x100;
+constexpr DWORD D3DFVF_TEX2 = 0x200;
+
+// Vertex-declaration usages; the programmable path binds shader inputs by
+// these.
+enum D3DDECLUSAGE : BYTE {
+  D3DDECLUSAGE_POSITION = 0,
+  D3DDECLUSAGE_BLENDWEIGHT = 1,
+  D3DDECLUSAGE_BLENDINDICES = 2,
+  D3DDECLUSAGE_NORMAL = 3,
+  D3DDECLUSAGE_PSIZE = 4,
+  D3DDECLUSAGE_TEXCOORD = 5,
+  D3DDECLUSAGE_TANGENT = 6,
+  D3DDECLUSAGE_BINORMAL = 7,
+  D3DDECLUSAGE_POSITIONT = 9,
+  D3DDECLUSAGE_COLOR = 10,
+};
+
+constexpr D3DCOLOR D3DCOLOR_ARGB(DWORD a, DWORD r, DWORD g, DWORD b) {
+  return ((a & 0xFF) << 24) | ((r & 0xFF) << 16) | ((g & 0xFF) << 8) |
+         (b & 0xFF);
+}
+constexpr D3DCOLOR D3DCOLOR_XRGB(DWORD r, DWORD g, DWORD b) {
+  return D3DCOLOR_ARGB(0xFF, r, g, b);
+}
+
+// Float render states travel as the bit pattern of the float.
+inline DWORD FloatToDword(float f) {
+  DWORD d;
+  static_assert(sizeof d == sizeof f);
+  __builtin_memcpy(&d, &f, sizeof d);
+  return d;
+}
+inline float DwordToFloat(DWORD d) {
+  float f;
+  __builtin_memcpy(&f, &d, sizeof f);
+  return f;
+}
+
+// MAKEINTRESOURCE: a small integer resource number passed where a name is
+// expected.
+inline LPCSTR MAKEINTRESOURCEA(uintptr_t id) {
+  return reinterpret_cast<LPCSTR>(id);
+}
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+inline bool IS_INTRESOURCE(LPCSTR name) {
+  return (reinterpret_cast<uintptr_t>(name) >> 16) == 0;
+}
+#define RT_RCDATA MAKEINTRESOURCEA(10)
