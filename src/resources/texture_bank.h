@@ -1,0 +1,19 @@
+// Every image of the show, loaded once at start-up into numbered slots.
+#pragma once
+
+#include "platform/gfx/d3d9.h"
+
+class TextureBank {
+ public:
+  static constexpr int kSlotCount = 100;
+
+  IDirect3DDevice9* device = nullptr;     // not owned
+  IDirect3DTexture9** textures = nullptr;  // kSlotCount slots once loaded
+
+  void SetDevice(IDirect3DDevice9* device_);
+  // Loads every image into its slot; returns the first failing loader
+  // result unchanged, keeping what loaded before it.
+  HRESULT LoadAll();
+  // Releases every texture and frees the slot table.
+  void Destroy();
+};

@@ -1,0 +1,23 @@
+// A value written by the timer thread and read by the window thread.
+// Update publishes a whole copy; Render reads a whole copy. Each side holds
+// the lock only for the copy, so a tick never waits for a frame to draw.
+#pragma once
+
+#include <mutex>
+
+template <typename T>
+class PublishedState {
+ public:
+  void Publish(const T& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    value_ = value;
+  }
+  T Read() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return value_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  T value_{};
+};
