@@ -1,0 +1,71 @@
+// Entry points whose implementation is still to come.
+#include "platform/d3dx/d3dx9.h"
+#include "platform/d3dx/xfile_model.h"
+
+HRESULT D3DXCreateSprite(IDirect3DDevice9*, ID3DXSprite** sprite) {
+  if (sprite) *sprite = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXCreateEffect(IDirect3DDevice9*, const void*, UINT, const D3DXMACRO*,
+                         ID3DXInclude*, DWORD, ID3DXEffectPool*,
+                         ID3DXEffect** effect, ID3DXBuffer** errors) {
+  if (effect) *effect = nullptr;
+  if (errors) *errors = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXCreateEffectFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
+                                      const D3DXMACRO*, ID3DXInclude*, DWORD,
+                                      ID3DXEffectPool*, ID3DXEffect** effect,
+                                      ID3DXBuffer** errors) {
+  if (effect) *effect = nullptr;
+  if (errors) *errors = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXCreateMeshFVF(DWORD, DWORD, DWORD, DWORD, IDirect3DDevice9*,
+                          ID3DXMesh** mesh) {
+  if (mesh) *mesh = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXLoadMeshFromXResource(HMODULE, LPCSTR, LPCSTR, DWORD,
+                                  IDirect3DDevice9*, ID3DXBuffer**,
+                                  ID3DXBuffer**, ID3DXBuffer**, DWORD*,
+                                  ID3DXMesh** mesh) {
+  if (mesh) *mesh = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXLoadMeshFromXInMemory(const void*, DWORD, DWORD, IDirect3DDevice9*,
+                                  ID3DXBuffer**, ID3DXBuffer**, ID3DXBuffer**,
+                                  DWORD*, ID3DXMesh** mesh) {
+  if (mesh) *mesh = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXComputeNormals(ID3DXMesh*, const DWORD*) { return E_NOTIMPL; }
+
+UINT D3DXGetFVFVertexSize(DWORD) { return 0; }
+
+HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
+                                       IDirect3DTexture9** texture) {
+  if (texture) *texture = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9*, const void*, UINT,
+                                          IDirect3DTexture9** texture) {
+  if (texture) *texture = nullptr;
+  return E_NOTIMPL;
+}
+
+bool WriteXFile(const XMeshData&, XFileForm, std::vector<uint8_t>*) {
+  return false;
+}
+
+HRESULT ReadXFile(const void*, size_t, XMeshData*, std::string* reason) {
+  if (reason) *reason = "not implemented";
+  return E_NOTIMPL;
+}
