@@ -1,0 +1,263 @@
+#include "glow/glow_effect.h"
+
+#include "resources/texture_bank.h"
+
+namespace {
+
+// The glow works at a fixed size whatever the screen size.
+constexpr UINT kTargetSize = 256;
+// The effect text among the program's resources.
+constexpr uintptr_t kEffectResource = 103;
+// The backdrop sphere among the program's meshes.
+constexpr uint16_t kBackdropMesh = 107;
+// Each blur pass shrinks its source a little toward the screen centre, so
+// the halo trails inward; the composition enlarges the result again.
+constexpr float kShrinkScale = 0.985f;
+constexpr float kComposeScale = 1.015f;
+// Sprites are drawn at 0.8 x 0.6 of their texture: an 800 x 600 image in its
+// 1024 x 1024 texture then covers the 800 x 600 screen.
+const D3DXVECTOR2 kSpriteScaling(0.8f, 0.6f);
+// The slot of the full-screen flash picture.
+constexpr int kFlashSlot = 7;
+
+void SafeRelease(IUnknown*& object) {
+  if (object) {
+    object->Release();
+    object = nullptr;
+  }
+}
+
+template <typename T>
+void SafeRelease(T*& object) {
+  IUnknown* base = object;
+  SafeRelease(base);
+  object = nullptr;
+}
+
+}  // namespace
+
+HRESULT GlowEffect::CreateRenderTexture(UINT width, UINT height,
+                                        IDirect3DTexture9** out) {
+  return device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET,
+                               D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, out, nullptr);
+}
+
+HRESULT GlowEffect::Init(IDirect3DDevice9* device_, TextureBank* textureBank_) {
+  flashDecay = 0.002f;
+  device = device_;
+  textureBank = textureBank_;
+
+  HRESULT hr = backdropMesh.LoadFromResource(device, kBackdropMesh);
+  if (FAILED(hr)) return hr;
+  backdropWorldForFrame_ = backdropMesh.world;
+  hr = quad.Init(device);
+  if (FAILED(hr)) return hr;
+  hr = D3DXCreateEffectFromResourceA(device, nullptr,
+                                     MAKEINTRESOURCE(kEffectResource), nullptr,
+                                     nullptr, 0, nullptr, &effect, nullptr);
+  if (FAILED(hr)) return hr;
+  for (int i = 0; i < 2; ++i) {
+    hr = CreateRenderTexture(kTargetSize, kTargetSize, &targetTextures[i]);
+    if (FAILED(hr)) return hr;
+    hr = targetTextures[i]->GetSurfaceLevel(0, &targetSurfaces[i]);
+    if (FAILED(hr)) return hr;
+  }
+  // Without a state block ComposeGlow and DrawBackdrop cannot restore the
+  // device; a device that cannot make one cannot draw the show either, and
+  // the sprite creation below reports it.
+  hr = device->CreateStateBlock(D3DSBT_ALL, &stateBlock);
+  if (FAILED(hr)) stateBlock = nullptr;
+  hr = D3DXCreateSprite(device, &sprite);
+  if (FAILED(hr)) return hr;
+  return S_OK;
+}
+
+void GlowEffect::Release() {
+  SafeRelease(effect);
+  for (int i = 0; i < 2; ++i) {
+    SafeRelease(targetSurfaces[i]);
+    SafeRelease(targetTextures[i]);
+  }
+  SafeRelease(savedBackBuffer);
+  quad.Release();
+  SafeRelease(stateBlock);
+  SafeRelease(sprite);
+  backdropMesh.Release();
+}
+
+void GlowEffect::BeginGlowTarget(D3DCOLOR clearColor, int clear) {
+  // At most one back-buffer reference is held between frames.
+  SafeRelease(savedBackBuffer);
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &savedBackBuffer);
+  device->SetRenderTarget(0, targetSurfaces[0]);
+  if (clear == 1) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clearColor,
+                  1.0f, 0);
+  }
+}
+
+void GlowEffect::ProcessGlow(float pixelSize, int shrink) {
+  D3DXMATRIX transform;
+  D3DXMatrixMultiply(&transform, &quad.world, &quad.view);
+  D3DXMatrixMultiply(&transform, &transform, &quad.projection);
+  D3DXMATRIX shrinkScale;
+  D3DXMatrixScaling(&shrinkScale, kShrinkScale, kShrinkScale, kShrinkScale);
+
+  D3DXHANDLE technique = effect->GetTechnique(0);
+  if (SUCCEEDED(effect->SetTechnique(technique))) {
+    UINT passCount = 0;
+    effect->Begin(&passCount, 0);
+    effect->SetFloat("pSize", pixelSize);
+    // Every pass but the last blurs, ping-ponging between the two targets;
+    // with four blur passes the result ends in target 0.
+    int source = 0;
+    for (UINT pass = 0; pass + 1 < passCount; ++pass) {
+      if (shrink != 0) {
+        // Applied after the projection, so each pass shrinks the image
+        // toward the screen centre, cumulatively.
+        D3DXMatrixMultiply(&transform, &transform, &shrinkScale);
+      }
+      effect->SetTexture("glowTexture", targetTextures[source]);
+      effect->SetMatrix("texTrans", &transform);
+      const int destination = 1 - source;
+      device->SetRenderTarget(0, targetSurfaces[destination]);
+      device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000,
+                    1.0f, 0);
+      effect->Pass(pass);
+      quad.Draw(nullptr);
+      source = destination;
+    }
+    effect->End();
+  }
+  device->SetRenderTarget(0, savedBackBuffer);
+}
+
+void GlowEffect::ComposeGlow() {
+  stateBlock->Capture();
+  device->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+
+  D3DXHANDLE technique = effect->GetTechnique(0);
+  D3DXMATRIX transform;
+  D3DXMatrixMultiply(&transform, &quad.world, &quad.view);
+  D3DXMatrixMultiply(&transform, &transform, &quad.projection);
+  D3DXMATRIX composeScale;
+  D3DXMatrixScaling(&composeScale, kComposeScale, kComposeScale, kComposeScale);
+  D3DXMatrixMultiply(&transform, &transform, &composeScale);
+
+  if (SUCCEEDED(effect->SetTechnique(technique))) {
+    UINT passCount = 0;
+    effect->Begin(&passCount, 0);
+    effect->SetTexture("glowTexture", targetTextures[0]);
+    effect->SetMatrix("texTrans", &transform);
+    // The last pass lays the glow over the frame with a per-channel maximum.
+    effect->Pass(passCount - 1);
+    quad.Draw(nullptr);
+    effect->End();
+  }
+  stateBlock->Apply();
+}
+
+void GlowEffect::CaptureBackdrop() {
+  backdropWorldForFrame_ = backdropMesh.world;
+}
+
+void GlowEffect::DrawBackdrop(IDirect3DTexture9* texture, float fovY,
+                              float aspect) {
+  stateBlock->Capture();
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  device->SetRenderState(D3DRS_CLIPPING, TRUE);
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  device->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+  device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS,
+                               D3DTTFF_DISABLE);
+
+  // The camera sits just off the sphere's centre and looks at the inside.
+  const D3DXVECTOR3 eye(0.0f, 0.0f, 0.1f);
+  const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
+  const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+  D3DXMATRIX view;
+  D3DXMATRIX projection;
+  D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+  D3DXMatrixPerspectiveFovLH(&projection, fovY, aspect, 1.0f, 1000.0f);
+  device->SetTransform(D3DTS_VIEW, &view);
+  device->SetTransform(D3DTS_PROJECTION, &projection);
+  // The matrix the timer thread turns is read only through the copy taken
+  // under the shell's tick lock at the start of the paint.
+  device->SetTransform(D3DTS_WORLD, &backdropWorldForFrame_);
+
+  device->SetTexture(0, texture);
+  // Every subset with its material, as MeshObject::Draw does, but with the
+  // world already set from the copy.
+  for (uint32_t i = 0; i < backdropMesh.materialCount; ++i) {
+    backdropMesh.DrawSubset(i);
+  }
+  stateBlock->Apply();
+}
+
+HRESULT GlowEffect::DrawSprite(IDirect3DTexture9* texture, D3DCOLOR color) {
+  return sprite->Draw(texture, nullptr, &kSpriteScaling, nullptr, 0.0f, nullptr,
+                      color);
+}
+
+HRESULT GlowEffect::DrawSpritePlain(IDirect3DTexture9* texture) {
+  return DrawSprite(texture, 0xFFFFFFFF);
+}
+
+HRESULT GlowEffect::DrawSpriteRotated(IDirect3DTexture9* texture,
+                                      const D3DXVECTOR2* center, float rotation,
+                                      D3DCOLOR color) {
+  return sprite->Draw(texture, nullptr, &kSpriteScaling, center, rotation,
+                      nullptr, color);
+}
+
+HRESULT GlowEffect::DrawSpriteTransformed(IDirect3DTexture9* texture,
+                                          const D3DXMATRIX* transform,
+                                          D3DCOLOR color) {
+  sprite->Begin();
+  sprite->DrawTransform(texture, nullptr, transform, color);
+  return sprite->End();
+}
+
+void GlowEffect::Flash() { flashLevel.store(1.0f); }
+
+void GlowEffect::UpdateFlash(unsigned elapsedMs, unsigned deltaMs) {
+  (void)elapsedMs;
+  const float level = flashLevel.load();
+  if (level > 0.0f) {
+    float next = level - flashDecay * static_cast<float>(deltaMs);
+    if (next < 0.0f) next = 0.0f;
+    // A Flash from the window thread between the load and this store is
+    // overwritten only if it came within this one tick; compare-exchange
+    // keeps it instead.
+    float expected = level;
+    flashLevel.compare_exchange_strong(expected, next);
+  }
+}
+
+void GlowEffect::DrawFlash() {
+  const float level = flashLevel.load();
+  // A fully transparent sprite changes nothing, and on a CPU renderer it
+  // would cost a full-screen pass.
+  if (level <= 0.0f) return;
+  device->BeginScene();
+  // Truncated toward zero in double precision: 0.5 gives 127, not 128.
+  const unsigned n =
+      static_cast<unsigned>(static_cast<double>(level) * 255.0) & 0xFFu;
+  DrawSprite(textureBank->textures[kFlashSlot], n * 0x01010101u);
+  device->EndScene();
+}
