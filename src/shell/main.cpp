@@ -1,1 +1,4 @@
-int main() { return 0; }
+// The entry point: everything happens in RunProgram.
+#include "shell/program.h"
+
+int main(int argc, char** argv) { return RunProgram(argc, argv); }

@@ -1,0 +1,15 @@
+// The fifth section (108 s to 137 s).
+#pragma once
+
+#include <cstdint>
+
+#include "shell/base_section.h"
+
+class Arms : public BaseSection {
+ public:
+  // The whole second of the show at which the section gives way.
+  static constexpr uint32_t kEndSecond = 137;
+
+  void Update(uint32_t elapsed, uint32_t delta) override;
+  void Render() override;
+};

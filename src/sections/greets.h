@@ -1,0 +1,15 @@
+// The sixth section (137 s to 165 s).
+#pragma once
+
+#include <cstdint>
+
+#include "shell/base_section.h"
+
+class Greets : public BaseSection {
+ public:
+  // The whole second of the show at which the section gives way.
+  static constexpr uint32_t kEndSecond = 165;
+
+  void Update(uint32_t elapsed, uint32_t delta) override;
+  void Render() override;
+};

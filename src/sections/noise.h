@@ -1,0 +1,15 @@
+// The last section (219 s to 225 s).
+#pragma once
+
+#include <cstdint>
+
+#include "shell/base_section.h"
+
+class Noise : public BaseSection {
+ public:
+  // The whole second of the show at which the section gives way.
+  static constexpr uint32_t kEndSecond = 225;
+
+  void Update(uint32_t elapsed, uint32_t delta) override;
+  void Render() override;
+};

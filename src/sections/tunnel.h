@@ -1,0 +1,15 @@
+// The fourth section (82 s to 108 s).
+#pragma once
+
+#include <cstdint>
+
+#include "shell/base_section.h"
+
+class Tunnel : public BaseSection {
+ public:
+  // The whole second of the show at which the section gives way.
+  static constexpr uint32_t kEndSecond = 108;
+
+  void Update(uint32_t elapsed, uint32_t delta) override;
+  void Render() override;
+};

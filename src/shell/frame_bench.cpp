@@ -1,0 +1,73 @@
+// --bench: how fast every section draws, offscreen and without vsync.
+//
+// Each section is reached at full speed, then drawn frame after frame
+// while the virtual clock follows the measured frame times, as a live show
+// would, over at least five seconds of the section (or all of it, when it
+// is shorter).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "shell/offline_show.h"
+#include "shell/program.h"
+#include "shell/section_table.h"
+
+namespace {
+
+constexpr uint32_t kMeasureMs = 5000;
+
+double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  size_t index = static_cast<size_t>(p * (values.size() - 1) + 0.5);
+  return values[std::min(index, values.size() - 1)];
+}
+
+}  // namespace
+
+int RunBench(const Options&) {
+  OfflineShow show;
+  if (!show.Start()) return 1;
+  Demo& demo = show.demo();
+  using Clock = std::chrono::steady_clock;
+
+  std::printf("%-8s %7s %9s %9s %9s %9s\n", "section", "frames", "p50 ms",
+              "p99 ms", "max ms", "fps");
+  for (int section = 0; section < kSectionCount; ++section) {
+    const uint32_t startMs = SectionStartSecond(section) * 1000;
+    const uint32_t endMs = kSectionEndSeconds[section] * 1000;
+    // Reach the section; the paint that takes up the change comes first.
+    if (startMs > 0) show.ticks().RunTo(startMs, true);
+    demo.PaintFrame();
+    if (demo.sectionIndex.load() != section) {
+      std::fprintf(stderr, "quorbel: the show did not reach %s\n",
+                   kSectionNames[section]);
+      return 1;
+    }
+    std::vector<double> frameMs;
+    const uint32_t stopMs = std::min(startMs + kMeasureMs, endMs - 1);
+    uint32_t showMs = startMs;
+    const auto begin = Clock::now();
+    auto last = begin;
+    while (showMs < stopMs && demo.sectionIndex.load() == section) {
+      demo.PaintFrame();
+      const auto now = Clock::now();
+      const double ms =
+          std::chrono::duration<double, std::milli>(now - last).count();
+      last = now;
+      frameMs.push_back(ms);
+      showMs += std::max<uint32_t>(1, static_cast<uint32_t>(ms));
+      show.ticks().RunTo(showMs, false);
+    }
+    const double seconds = std::chrono::duration<double>(last - begin).count();
+    std::printf(
+        "%-8s %7zu %9.2f %9.2f %9.2f %9.1f\n", kSectionNames[section],
+        frameMs.size(), Percentile(frameMs, 0.5), Percentile(frameMs, 0.99),
+        frameMs.empty() ? 0.0
+                        : *std::max_element(frameMs.begin(), frameMs.end()),
+        seconds > 0 ? frameMs.size() / seconds : 0.0);
+    std::fflush(stdout);
+  }
+  return 0;
+}

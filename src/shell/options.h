@@ -1,0 +1,30 @@
+// The command line.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  bool windowed = false;
+  bool fullscreen = false;
+  bool mute = false;
+  std::optional<double> start;  // seconds into the show (live)
+
+  std::string renderDir;  // --render: PNG frames
+  std::string videoFile;  // --video: encoded by ffmpeg
+  int fps = 30;
+  double from = 0.0;         // seconds
+  std::optional<double> to;  // seconds; unset: the end of the show
+  bool bench = false;
+
+  bool Offline() const { return !renderDir.empty() || !videoFile.empty(); }
+};
+
+// Parses argv; on a bad command line returns false with a one-line message.
+bool ParseOptions(int argc, const char* const* argv, Options* options,
+                  std::string* error);
+
+// The --help text.
+std::string UsageText();

@@ -1,0 +1,39 @@
+#include "shell/section_table.h"
+
+#include "sections/arms.h"
+#include "sections/greets.h"
+#include "sections/noise.h"
+#include "sections/shine.h"
+#include "sections/titrek.h"
+#include "sections/topuz.h"
+#include "sections/tunnel.h"
+#include "sections/uzun.h"
+
+const char* const kSectionNames[kSectionCount] = {
+    "topuz", "Titrek", "Shine", "Tunnel", "Arms", "Greets", "Uzun", "Noise"};
+
+const uint32_t kSectionEndSeconds[kSectionCount] = {27,  41,  82,  108,
+                                                    137, 165, 219, 225};
+
+BaseSection* NewSection(int index) {
+  switch (index) {
+    case 0:
+      return new topuz;
+    case 1:
+      return new Titrek;
+    case 2:
+      return new Shine;
+    case 3:
+      return new Tunnel;
+    case 4:
+      return new Arms;
+    case 5:
+      return new Greets;
+    case 6:
+      return new Uzun;
+    case 7:
+      return new Noise;
+    default:
+      return nullptr;
+  }
+}
