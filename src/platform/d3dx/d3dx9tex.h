@@ -6,8 +6,8 @@
 // Width and height rounded up to powers of two with the image scaled to
 // fill the texture, a full mip chain, A8R8G8B8 for PNG (alpha kept) and
 // X8R8G8B8 for JPEG, managed pool.
-HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9* device,
-                                       HMODULE module, LPCSTR resource,
+HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9* device, HMODULE module,
+                                       LPCSTR resource,
                                        IDirect3DTexture9** texture);
 HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9* device,
                                           const void* data, UINT size,

@@ -60,12 +60,3 @@ HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9*, const void*, UINT,
   if (texture) *texture = nullptr;
   return E_NOTIMPL;
 }
-
-bool WriteXFile(const XMeshData&, XFileForm, std::vector<uint8_t>*) {
-  return false;
-}
-
-HRESULT ReadXFile(const void*, size_t, XMeshData*, std::string* reason) {
-  if (reason) *reason = "not implemented";
-  return E_NOTIMPL;
-}

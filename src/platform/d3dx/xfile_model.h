@@ -21,9 +21,9 @@ struct XMaterial {
 // corner: every array is indexed by the same vertex number.
 struct XMeshData {
   std::vector<D3DVECTOR> positions;
-  std::vector<D3DVECTOR> normals;  // empty or one per position
-  std::vector<float> texcoords;    // empty or two per position (u, v)
-  std::vector<uint32_t> indices;   // three per triangle
+  std::vector<D3DVECTOR> normals;       // empty or one per position
+  std::vector<float> texcoords;         // empty or two per position (u, v)
+  std::vector<uint32_t> indices;        // three per triangle
   std::vector<uint32_t> faceMaterials;  // one per triangle
   std::vector<XMaterial> materials;     // empty: the default material
 };
