@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "stereo_buffer.h"
+
+// Final stage: one static gain that brings the song to the loudness
+// target, a look-ahead limiter that holds the inter-sample peaks under the
+// ceiling, a fade into digital silence after the show, and TPDF dither to
+// 16 bits.
+class Mastering {
+ public:
+  static constexpr double kTargetLufs = -14.0;
+  static constexpr double kCeilingDbtp = -1.5;
+
+  struct Result {
+    std::vector<int16_t> pcm;  // interleaved left, right
+    double gainDb = 0.0;       // static gain applied before the limiter
+    double loudnessLufs = 0.0;
+    double truePeakDbtp = 0.0;
+  };
+
+  // fadeStart/fadeEnd in samples: the song fades out between them and is
+  // exactly 0 afterwards (no dither either).
+  static Result Process(const StereoBuffer& mix, int64_t fadeStart,
+                        int64_t fadeEnd);
+
+  // Gain curve (linear, <= 1) of the look-ahead limiter for a signal whose
+  // true-peak envelope is `peaks`, after a static gain: every sample's
+  // gain keeps gain * staticGain * peak <= ceiling.
+  static std::vector<float> LimiterGain(const std::vector<float>& peaks,
+                                        double staticGain, double ceiling);
+};
