@@ -24,39 +24,14 @@ HRESULT D3DXCreateEffectFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
   return E_NOTIMPL;
 }
 
-HRESULT D3DXCreateMeshFVF(DWORD, DWORD, DWORD, DWORD, IDirect3DDevice9*,
-                          ID3DXMesh** mesh) {
-  if (mesh) *mesh = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT D3DXLoadMeshFromXResource(HMODULE, LPCSTR, LPCSTR, DWORD,
-                                  IDirect3DDevice9*, ID3DXBuffer**,
-                                  ID3DXBuffer**, ID3DXBuffer**, DWORD*,
-                                  ID3DXMesh** mesh) {
-  if (mesh) *mesh = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT D3DXLoadMeshFromXInMemory(const void*, DWORD, DWORD, IDirect3DDevice9*,
-                                  ID3DXBuffer**, ID3DXBuffer**, ID3DXBuffer**,
-                                  DWORD*, ID3DXMesh** mesh) {
-  if (mesh) *mesh = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT D3DXComputeNormals(ID3DXMesh*, const DWORD*) { return E_NOTIMPL; }
-
-UINT D3DXGetFVFVertexSize(DWORD) { return 0; }
-
-HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
-                                       IDirect3DTexture9** texture) {
+HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9*, const void*, UINT,
+                                          IDirect3DTexture9** texture) {
   if (texture) *texture = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9*, const void*, UINT,
-                                          IDirect3DTexture9** texture) {
+HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
+                                       IDirect3DTexture9** texture) {
   if (texture) *texture = nullptr;
   return E_NOTIMPL;
 }
