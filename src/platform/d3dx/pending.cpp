@@ -23,15 +23,3 @@ HRESULT D3DXCreateEffectFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
   if (errors) *errors = nullptr;
   return E_NOTIMPL;
 }
-
-HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9*, const void*, UINT,
-                                          IDirect3DTexture9** texture) {
-  if (texture) *texture = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9*, HMODULE, LPCSTR,
-                                       IDirect3DTexture9** texture) {
-  if (texture) *texture = nullptr;
-  return E_NOTIMPL;
-}

@@ -1,0 +1,26 @@
+// PNG (libpng) and JPEG (libjpeg-turbo) decoding into 0xAARRGGBB pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/gfx/d3d9_types.h"
+
+struct DecodedImage {
+  int width = 0;
+  int height = 0;
+  bool hasAlpha = false;         // PNG with an alpha channel or tRNS
+  std::vector<uint32_t> pixels;  // 0xAARRGGBB, top row first
+};
+
+// Images larger than this in either direction, or in pixels overall, are
+// refused before any pixel memory is taken.
+constexpr int kMaxImageSide = 16384;
+constexpr uint64_t kMaxImagePixels = 1u << 26;
+
+// D3DXERR_INVALIDDATA with a reason for anything that is neither a
+// readable PNG nor JPEG.
+HRESULT DecodeImage(const void* data, size_t size, DecodedImage* image,
+                    std::string* reason);
