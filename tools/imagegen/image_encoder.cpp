@@ -1,8 +1,12 @@
 #include "image_encoder.h"
 
+// clang-format off
 // jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
+// clang-format on
 
 #include <algorithm>
 #include <cmath>
