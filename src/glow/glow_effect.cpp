@@ -255,9 +255,13 @@ void GlowEffect::DrawFlash() {
   // would cost a full-screen pass.
   if (level <= 0.0f) return;
   device->BeginScene();
-  // Truncated toward zero in double precision: 0.5 gives 127, not 128.
-  const unsigned n =
-      static_cast<unsigned>(static_cast<double>(level) * 255.0) & 0xFFu;
-  DrawSprite(textureBank->textures[kFlashSlot], n * 0x01010101u);
+  DrawSprite(textureBank->textures[kFlashSlot], FlashColor(level));
   device->EndScene();
+}
+
+D3DCOLOR GlowEffect::FlashColor(float level) {
+  // Truncated toward zero in double precision: 0.5 gives 127, not 128.
+  const DWORD n =
+      static_cast<DWORD>(static_cast<double>(level) * 255.0) & 0xFFu;
+  return n * 0x01010101u;
 }

@@ -45,13 +45,15 @@ class GlowEffect {
   void Flash();
   void UpdateFlash(unsigned elapsedMs, unsigned deltaMs);
   void DrawFlash();
+  // The sprite colour DrawFlash uses at a level: the level times 255,
+  // truncated, in all four bytes (0.5 gives 0x7F7F7F7F).
+  static D3DCOLOR FlashColor(float level);
 
   // Window thread, under the shell's tick lock: copies the backdrop's world
   // matrix for the frame about to be drawn.
   void CaptureBackdrop();
 
-  HRESULT CreateRenderTexture(UINT width, UINT height,
-                              IDirect3DTexture9** out);
+  HRESULT CreateRenderTexture(UINT width, UINT height, IDirect3DTexture9** out);
 
  private:
   D3DXMATRIX backdropWorldForFrame_{};

@@ -53,14 +53,20 @@ constexpr float kGlowPixelSize = 0.01f;
 
 }  // namespace
 
-HRESULT topuz::Reset() {
+void topuz::ResetAnimation() {
   fade_ = 0.0f;
   lastSecond_ = 0;
   glow->Flash();  // the show opens on a full flash
   eye_ = D3DXVECTOR3(0.0f, 0.0f, -225.0f);
   target_ = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
   up_ = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+  D3DXMatrixIdentity(&twist_);
+  D3DXMatrixIdentity(&mesh_.world);
+  Publish();
+}
 
+HRESULT topuz::Reset() {
+  ResetAnimation();
   HRESULT hr = mesh_.LoadFromResource(device, kMeshResource);
   if (FAILED(hr)) return hr;
   // The weights can only be written into the blend layout; a mesh that
@@ -69,7 +75,6 @@ HRESULT topuz::Reset() {
   if (FAILED(hr)) return hr;
   hr = WriteBlendWeights();
   if (FAILED(hr)) return hr;
-  D3DXMatrixIdentity(&twist_);
   mesh_.useMaterials = 0;
   // Render sets the world from the published copy of mesh_.world, which
   // belongs to the timer thread.

@@ -27,6 +27,10 @@ class topuz : public BaseSection {
   HRESULT Reset() override;
   void Release() override;
 
+  // Puts the animation at its beginning (eye, fade, seconds, twist, mesh
+  // world) and opens with a flash; no device work. Reset starts with it.
+  void ResetAnimation();
+
   // The state the next Render will draw (for tests and tools).
   Animation ReadAnimation() const { return published_.Read(); }
 

@@ -1,0 +1,160 @@
+// The texture bank: every image in its slot, power-of-two sizes, and the
+// partial load that a missing image leaves behind.
+#include "resources/texture_bank.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "headless_device.h"
+#include "platform/d3dx/d3dx9core.h"
+#include "platform/system/embedded_resources.h"
+
+namespace {
+
+class TextureBankTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(headless_.ok()) << headless_.error();
+    bank_.SetDevice(headless_.device());
+  }
+  void TearDown() override {
+    bank_.Destroy();
+    ClearResourceOverrides();
+  }
+  static bool NeverFilled(int slot) {
+    return slot == 3 || slot == 9 || slot >= 39;
+  }
+
+  HeadlessDevice headless_;
+  TextureBank bank_;
+};
+
+TEST_F(TextureBankTest, StartsEmpty) {
+  TextureBank fresh;
+  EXPECT_EQ(fresh.device, nullptr);
+  EXPECT_EQ(fresh.textures, nullptr);
+  fresh.Destroy();  // nothing to give back
+}
+
+TEST_F(TextureBankTest, FillsEverySlotButTheUnusedOnes) {
+  ASSERT_EQ(bank_.LoadAll(), S_OK) << D3DXGetLastErrorText();
+  ASSERT_NE(bank_.textures, nullptr);
+  for (int slot = 0; slot < TextureBank::kSlotCount; ++slot) {
+    if (NeverFilled(slot)) {
+      EXPECT_EQ(bank_.textures[slot], nullptr) << "slot " << slot;
+    } else {
+      EXPECT_NE(bank_.textures[slot], nullptr) << "slot " << slot;
+    }
+  }
+}
+
+TEST_F(TextureBankTest, SizesAreRoundedUpToPowersOfTwo) {
+  ASSERT_EQ(bank_.LoadAll(), S_OK);
+  const struct {
+    int slot;
+    UINT width, height;
+  } expected[] = {
+      {6, 1024, 1024},  // 800 x 600
+      {7, 1024, 1024},  // 596 x 575
+      {0, 256, 256},    // 256 x 256 stays
+      {12, 512, 256},   // 512 x 256 stays
+      {16, 128, 2048},  // 82 x 1363
+      {17, 1024, 128},  // 800 x 100
+      {35, 512, 256},   // 400 x 200
+  };
+  for (const auto& e : expected) {
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(bank_.textures[e.slot]->GetLevelDesc(0, &desc), S_OK);
+    EXPECT_EQ(desc.Width, e.width) << "slot " << e.slot;
+    EXPECT_EQ(desc.Height, e.height) << "slot " << e.slot;
+  }
+  // A full mip chain: 1024 down to 1 is 11 levels.
+  EXPECT_EQ(bank_.textures[6]->GetLevelCount(), 11u);
+  // PNG keeps its alpha; JPEG has none.
+  D3DSURFACE_DESC png{}, jpeg{};
+  bank_.textures[6]->GetLevelDesc(0, &png);
+  bank_.textures[0]->GetLevelDesc(0, &jpeg);
+  EXPECT_EQ(png.Format, D3DFMT_A8R8G8B8);
+  EXPECT_EQ(jpeg.Format, D3DFMT_X8R8G8B8);
+}
+
+TEST_F(TextureBankTest, ScaledImageFillsTheWholeTexture) {
+  // Resource 133 (slot 6) is an 800 x 600 PNG stretched to 1024 x 1024:
+  // texel (x, y) shows image point (x * 800 / 1024, y * 600 / 1024), corners
+  // included. Decoded here with libpng directly for comparison.
+  ASSERT_EQ(bank_.LoadAll(), S_OK);
+  ResourceData png;
+  ASSERT_TRUE(FindEmbeddedResource(ResourceType::RcData, 133, &png));
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_memory(&image, png.data, png.size));
+  image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB words on little-endian
+  ASSERT_EQ(image.width, 800u);
+  ASSERT_EQ(image.height, 600u);
+  std::vector<uint32_t> pixels(800 * 600);
+  ASSERT_TRUE(
+      png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+  std::vector<uint32_t> texels;
+  ASSERT_EQ(headless_.device()->ReadTexture(bank_.textures[6], &texels), S_OK);
+  ASSERT_EQ(texels.size(), 1024u * 1024u);
+
+  // Average the channel differences over a grid of sample points: a
+  // stretched image agrees closely everywhere, one placed unscaled in the
+  // corner or shifted does not.
+  double total = 0;
+  int samples = 0;
+  for (int ty = 8; ty < 1024; ty += 64) {
+    for (int tx = 8; tx < 1024; tx += 64) {
+      const uint32_t t = texels[ty * 1024 + tx];
+      const uint32_t p = pixels[(ty * 600 / 1024) * 800 + tx * 800 / 1024];
+      for (int shift = 0; shift < 32; shift += 8) {
+        total += std::abs(static_cast<int>((t >> shift) & 0xFF) -
+                          static_cast<int>((p >> shift) & 0xFF));
+      }
+      ++samples;
+    }
+  }
+  EXPECT_LT(total / (samples * 4), 12.0);
+  // The far corner shows the image's far corner.
+  const uint32_t last = texels[1023 * 1024 + 1023];
+  const uint32_t corner = pixels[599 * 800 + 799];
+  EXPECT_NEAR((last >> 24) & 0xFF, (corner >> 24) & 0xFF, 24);
+}
+
+TEST_F(TextureBankTest, FailedLoadKeepsEarlierSlotsAndReturnsTheLoaderCode) {
+  // 141 is the eleventh image loaded (slot 5); ten are loaded before it.
+  OverrideEmbeddedResource(ResourceType::RcData, 141, nullptr, 0);
+  const HRESULT hr = bank_.LoadAll();
+  EXPECT_TRUE(FAILED(hr));
+  ASSERT_NE(bank_.textures, nullptr);
+  const int loaded[] = {7, 2, 1, 6, 8, 10, 11, 15, 4, 0};
+  for (int slot : loaded) EXPECT_NE(bank_.textures[slot], nullptr) << slot;
+  int filled = 0;
+  for (int slot = 0; slot < TextureBank::kSlotCount; ++slot) {
+    if (bank_.textures[slot]) ++filled;
+  }
+  EXPECT_EQ(filled, 10);
+
+  // Destroy gives back exactly those ten: with one extra reference of our
+  // own on each, ours is the last after Destroy.
+  std::vector<IDirect3DTexture9*> held;
+  for (int slot : loaded) {
+    bank_.textures[slot]->AddRef();
+    held.push_back(bank_.textures[slot]);
+  }
+  bank_.Destroy();
+  EXPECT_EQ(bank_.textures, nullptr);
+  for (IDirect3DTexture9* texture : held) EXPECT_EQ(texture->Release(), 0u);
+}
+
+TEST_F(TextureBankTest, DestroyTwiceIsHarmless) {
+  ASSERT_EQ(bank_.LoadAll(), S_OK);
+  bank_.Destroy();
+  bank_.Destroy();
+  EXPECT_EQ(bank_.textures, nullptr);
+}
+
+}  // namespace

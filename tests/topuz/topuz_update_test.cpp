@@ -1,0 +1,170 @@
+// topuz's timer tick: flashes and jumps on new whole seconds, the camera's
+// drift, the fade from 13.5 s, and the end at second 27. No device needed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "glow/glow_effect.h"
+#include "sections/topuz.h"
+
+namespace {
+
+constexpr float kDegree = 0.017453292f;
+
+class TopuzUpdateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    D3DXMatrixIdentity(&glow_.backdropMesh.world);
+    section_.Attach(nullptr, nullptr, &glow_);
+    section_.ResetAnimation();
+  }
+
+  // Ticks every millisecond from `from` to `to` inclusive.
+  void TickRange(uint32_t from, uint32_t to) {
+    for (uint32_t t = from; t <= to; ++t) Tick(t);
+  }
+  void Tick(uint32_t elapsed) {
+    section_.Update(elapsed, elapsed - last_);
+    last_ = elapsed;
+  }
+  topuz::Animation State() const { return section_.ReadAnimation(); }
+
+  GlowEffect glow_;
+  topuz section_;
+  uint32_t last_ = 0;
+};
+
+// The world matrix after turning `before` by `degrees` about z, y, then x.
+D3DXMATRIX Spun(const D3DXMATRIX& before, double degrees) {
+  const float a = static_cast<float>(degrees * kDegree);
+  D3DXMATRIX out = before, r;
+  D3DXMatrixMultiply(&out, &out, D3DXMatrixRotationZ(&r, a));
+  D3DXMatrixMultiply(&out, &out, D3DXMatrixRotationY(&r, a));
+  D3DXMatrixMultiply(&out, &out, D3DXMatrixRotationX(&r, a));
+  return out;
+}
+
+void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float eps) {
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "[" << r << "][" << c << "]";
+    }
+  }
+}
+
+TEST_F(TopuzUpdateTest, ResetOpensWithAFlashAndTheCameraFarBack) {
+  EXPECT_EQ(glow_.flashLevel.load(), 1.0f);
+  const topuz::Animation state = State();
+  EXPECT_EQ(state.eye.z, -225.0f);
+  EXPECT_EQ(state.fade, 0.0f);
+  EXPECT_EQ(state.meshWorld.m[0][0], 1.0f);
+  EXPECT_EQ(state.twist.m[1][1], 1.0f);
+}
+
+TEST_F(TopuzUpdateTest, FirstTwoSecondsFireNoFlashAndNoJump) {
+  glow_.flashLevel.store(0.0f);
+  TickRange(0, 1999);
+  EXPECT_EQ(glow_.flashLevel.load(), 0.0f);
+  // Only the drift: 0.04 units per ms over 1999 ms.
+  EXPECT_NEAR(State().eye.z, -225.0f - 0.04f * 1999, 1e-2);
+}
+
+TEST_F(TopuzUpdateTest, FirstFlashJumpAndSpinComeAtTwoSeconds) {
+  TickRange(0, 1999);
+  glow_.flashLevel.store(0.0f);
+  const topuz::Animation before = State();
+  Tick(2000);
+  EXPECT_EQ(glow_.flashLevel.load(), 1.0f);
+  const topuz::Animation after = State();
+  EXPECT_NEAR(after.eye.z - before.eye.z, 40.0f - 0.04f, 1e-3);
+  ExpectMatrixNear(after.meshWorld, Spun(before.meshWorld, 80.005), 1e-5f);
+  // Then one more with every whole second.
+  glow_.flashLevel.store(0.0f);
+  TickRange(2001, 2999);
+  EXPECT_EQ(glow_.flashLevel.load(), 0.0f);
+  Tick(3000);
+  EXPECT_EQ(glow_.flashLevel.load(), 1.0f);
+}
+
+TEST_F(TopuzUpdateTest, TickAcrossTwoSecondsFlashesOnceAndJumpsTwice) {
+  TickRange(0, 2500);
+  glow_.flashLevel.store(0.5f);
+  const topuz::Animation before = State();
+  Tick(4100);  // from second 2 to second 4 in one tick of 1600 ms
+  EXPECT_EQ(glow_.flashLevel.load(), 1.0f);
+  const topuz::Animation after = State();
+  EXPECT_NEAR(after.eye.z - before.eye.z, 80.0f - 0.04f * 1600, 1e-3);
+  ExpectMatrixNear(after.meshWorld, Spun(before.meshWorld, 160.005), 1e-5f);
+}
+
+TEST_F(TopuzUpdateTest, ZeroDeltaStillSpinsAndTwistsButDoesNotDrift) {
+  TickRange(0, 500);
+  const topuz::Animation before = State();
+  const D3DXMATRIX backdrop = glow_.backdropMesh.world;
+  section_.Update(500, 0);
+  const topuz::Animation after = State();
+  EXPECT_EQ(after.eye.z, before.eye.z);
+  EXPECT_EQ(after.fade, before.fade);
+  ExpectMatrixNear(glow_.backdropMesh.world, backdrop, 0.0f);
+  ExpectMatrixNear(after.meshWorld, Spun(before.meshWorld, 0.005), 1e-6f);
+  D3DXMATRIX twist = before.twist, r;
+  D3DXMatrixMultiply(&twist, &twist, D3DXMatrixRotationX(&r, 0.0005f));
+  D3DXMatrixMultiply(&twist, &twist, D3DXMatrixRotationY(&r, 0.0002f));
+  D3DXMatrixMultiply(&twist, &twist, D3DXMatrixRotationZ(&r, 0.0003f));
+  ExpectMatrixNear(after.twist, twist, 0.0f);
+}
+
+TEST_F(TopuzUpdateTest, CameraCirclesWithTheClock) {
+  Tick(1234);
+  const topuz::Animation state = State();
+  EXPECT_NEAR(state.eye.x, 150.0 * std::cos(1.234) - 250.0, 1e-3);
+  EXPECT_NEAR(state.eye.y, 150.0 * std::sin(1.234) - 280.0, 1e-3);
+}
+
+TEST_F(TopuzUpdateTest, BackdropTurnsWithDelta) {
+  Tick(1);
+  const D3DXMATRIX before = glow_.backdropMesh.world;
+  Tick(101);
+  bool changed = false;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) {
+      changed |= glow_.backdropMesh.world.m[r][c] != before.m[r][c];
+    }
+  }
+  EXPECT_TRUE(changed);
+}
+
+TEST_F(TopuzUpdateTest, PictureFadesInFromThirteenAndAHalfSeconds) {
+  TickRange(0, 13499);
+  EXPECT_EQ(State().fade, 0.0f);
+  Tick(13500);
+  EXPECT_FLOAT_EQ(State().fade, 0.001f);
+  TickRange(13501, 14498);
+  EXPECT_LT(State().fade, 1.0f);
+  TickRange(14499, 14600);
+  EXPECT_EQ(State().fade, 1.0f);
+}
+
+TEST_F(TopuzUpdateTest, EndsWithTheFirstTickOfSecondTwentySeven) {
+  TickRange(0, 26999);
+  EXPECT_EQ(section_.done.load(), 0);
+  Tick(27000);
+  EXPECT_EQ(section_.done.load(), 1);
+}
+
+TEST_F(TopuzUpdateTest, EndsAnywhereInSecondTwentySeven) {
+  Tick(0);
+  Tick(27999);
+  EXPECT_EQ(section_.done.load(), 1);
+}
+
+TEST_F(TopuzUpdateTest, EndsEvenWhenTheFirstTickComesAfterSecondTwentySeven) {
+  // A stall that skips the whole of second 27 must not keep the show here.
+  Tick(28500);
+  EXPECT_EQ(section_.done.load(), 1);
+  section_.done.store(0);
+  Tick(31000);
+  EXPECT_EQ(section_.done.load(), 1);
+}
+
+}  // namespace
