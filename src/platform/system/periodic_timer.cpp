@@ -60,6 +60,7 @@ void PeriodicTimer::Loop(int64_t periodNs) {
       // EINTR: sleep on to the same absolute deadline.
     }
     if (!running_.load()) break;
+    currentDeadline_.store(deadline);
     tick_();
     deadline = NextDeadline(deadline, MonotonicNanoseconds(), periodNs);
   }

@@ -28,6 +28,9 @@ class PeriodicTimer {
   // thread but the timer's own.
   void Stop();
   bool Running() const { return running_.load(); }
+  // Inside a tick: the CLOCK_MONOTONIC deadline (ns) that tick was due at;
+  // lets a caller measure how late ticks come.
+  int64_t CurrentDeadline() const { return currentDeadline_.load(); }
 
   // The schedule rule, in nanoseconds: the deadline after `deadline`, given
   // that the tick for `deadline` finished at `now`.
@@ -38,6 +41,7 @@ class PeriodicTimer {
 
   std::mutex controlMutex_;  // serialises Start and Stop
   std::atomic<bool> running_{false};
+  std::atomic<int64_t> currentDeadline_{0};
   std::function<void()> tick_;
   std::thread thread_;
 };
