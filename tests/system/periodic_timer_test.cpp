@@ -52,7 +52,8 @@ TEST(PeriodicTimer, TicksUntilStopped) {
   ASSERT_TRUE(timer.Start(1, [&] { ++ticks; }));
   EXPECT_TRUE(timer.Running());
   EXPECT_FALSE(timer.Start(1, [] {}));  // already running
-  while (ticks.load() < 5) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (ticks.load() < 5)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   timer.Stop();
   EXPECT_FALSE(timer.Running());
   const int afterStop = ticks.load();
@@ -83,7 +84,8 @@ TEST(PeriodicTimer, StopTwiceAndRestart) {
   timer.Stop();
   timer.Stop();
   ASSERT_TRUE(timer.Start(1, [&] { ++ticks; }));
-  while (ticks.load() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (ticks.load() < 2)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   timer.Stop();
 }
 

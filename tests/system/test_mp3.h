@@ -35,7 +35,8 @@ inline std::vector<uint8_t> MakeToneMp3(int frames) {
   // start of the stream.
   unsigned char tag[4096];
   size_t tagSize = lame_get_lametag_frame(lame, tag, sizeof tag);
-  if (tagSize > 0 && tagSize <= mp3.size()) std::memcpy(mp3.data(), tag, tagSize);
+  if (tagSize > 0 && tagSize <= mp3.size())
+    std::memcpy(mp3.data(), tag, tagSize);
   lame_close(lame);
   return mp3;
 }
