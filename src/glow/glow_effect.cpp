@@ -20,18 +20,14 @@ const D3DXVECTOR2 kSpriteScaling(0.8f, 0.6f);
 // The slot of the full-screen flash picture.
 constexpr int kFlashSlot = 7;
 
-void SafeRelease(IUnknown*& object) {
+// Gives back one reference and forgets the pointer; null is skipped, so
+// Release is safe after a partly failed Init and when called twice.
+template <typename T>
+void SafeRelease(T*& object) {
   if (object) {
     object->Release();
     object = nullptr;
   }
-}
-
-template <typename T>
-void SafeRelease(T*& object) {
-  IUnknown* base = object;
-  SafeRelease(base);
-  object = nullptr;
 }
 
 }  // namespace
@@ -133,7 +129,7 @@ void GlowEffect::ProcessGlow(float pixelSize, int shrink) {
 }
 
 void GlowEffect::ComposeGlow() {
-  stateBlock->Capture();
+  if (stateBlock) stateBlock->Capture();
   device->SetRenderState(D3DRS_ZENABLE, FALSE);
   device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
   device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
@@ -152,11 +148,13 @@ void GlowEffect::ComposeGlow() {
     effect->SetTexture("glowTexture", targetTextures[0]);
     effect->SetMatrix("texTrans", &transform);
     // The last pass lays the glow over the frame with a per-channel maximum.
-    effect->Pass(passCount - 1);
-    quad.Draw(nullptr);
+    if (passCount > 0) {
+      effect->Pass(passCount - 1);
+      quad.Draw(nullptr);
+    }
     effect->End();
   }
-  stateBlock->Apply();
+  if (stateBlock) stateBlock->Apply();
 }
 
 void GlowEffect::CaptureBackdrop() {
@@ -165,7 +163,7 @@ void GlowEffect::CaptureBackdrop() {
 
 void GlowEffect::DrawBackdrop(IDirect3DTexture9* texture, float fovY,
                               float aspect) {
-  stateBlock->Capture();
+  if (stateBlock) stateBlock->Capture();
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
   device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
   device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
@@ -206,7 +204,7 @@ void GlowEffect::DrawBackdrop(IDirect3DTexture9* texture, float fovY,
   for (uint32_t i = 0; i < backdropMesh.materialCount; ++i) {
     backdropMesh.DrawSubset(i);
   }
-  stateBlock->Apply();
+  if (stateBlock) stateBlock->Apply();
 }
 
 HRESULT GlowEffect::DrawSprite(IDirect3DTexture9* texture, D3DCOLOR color) {
@@ -253,7 +251,7 @@ void GlowEffect::DrawFlash() {
   const float level = flashLevel.load();
   // A fully transparent sprite changes nothing, and on a CPU renderer it
   // would cost a full-screen pass.
-  if (level <= 0.0f) return;
+  if (level <= 0.0f || !textureBank || !textureBank->textures) return;
   device->BeginScene();
   DrawSprite(textureBank->textures[kFlashSlot], FlashColor(level));
   device->EndScene();
