@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/system/audio_system.h"
 #include "platform/system/clock.h"
@@ -42,13 +44,22 @@ LoopAction HandleEvent(const SDL_Event& event) {
   }
 }
 
+// SDL falls back to its offscreen driver when there is no display. A live
+// show nobody can see is no show, unless that driver was asked for.
+bool OnAScreen() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::getenv("SDL_VIDEODRIVER")) return true;
+  return std::strcmp(driver, "offscreen") != 0 &&
+         std::strcmp(driver, "dummy") != 0;
+}
+
 }  // namespace
 
 int RunLive(const Options& options) {
   DemoWindow window;
   // Without a display there is no window; start-up then reports that no
   // device could be made.
-  window.Create();
+  if (window.Create() && !OnAScreen()) window.Destroy();
   SdlMessageBoxes boxes(window.window());
   WindowGraphics graphics(&window);
   SdlAudio audio;
