@@ -8,7 +8,7 @@
 
 namespace {
 
-class SdlPresentWindow : public PresentWindow {
+class SdlPresentWindow final : public PresentWindow {
  public:
   explicit SdlPresentWindow(SDL_Window* window) : window_(window) {}
   void GetDrawableSize(int* width, int* height) override {
@@ -34,7 +34,8 @@ struct HeadlessDevice::Impl {
 
 HeadlessDevice::HeadlessDevice() : impl_(new Impl) {
   // Tests run without a display; the offscreen driver renders through EGL.
-  if (!std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  if (!std::getenv("SDL_VIDEODRIVER"))
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     error_ = SDL_GetError();
     return;
@@ -68,10 +69,9 @@ HeadlessDevice::HeadlessDevice() : impl_(new Impl) {
   params.Windowed = TRUE;
   params.EnableAutoDepthStencil = TRUE;
   params.AutoDepthStencilFormat = D3DFMT_D16;
-  HRESULT hr = d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                  impl_->presentWindow,
-                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params,
-                                  &device_);
+  HRESULT hr = d3d_->CreateDevice(
+      D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, impl_->presentWindow,
+      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params, &device_);
   if (FAILED(hr)) {
     char text[64];
     std::snprintf(text, sizeof text, "CreateDevice failed: %x",

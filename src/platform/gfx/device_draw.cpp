@@ -1,0 +1,400 @@
+// Draw calls and the draw-time translation of the dirty state groups.
+#include <algorithm>
+
+#include "platform/gfx/device.h"
+#include "platform/gfx/ffp_shader_source.h"
+#include "platform/gfx/gl_check.h"
+#include "platform/gfx/index_buffer.h"
+#include "platform/gfx/shader_program.h"
+#include "platform/gfx/surface.h"
+#include "platform/gfx/texture.h"
+#include "platform/gfx/vertex_buffer.h"
+
+namespace gfx {
+
+namespace {
+
+// How many whole vertices of `stride` bytes fit after `offset`.
+UINT VerticesAvailable(UINT bufferSize, UINT offset, UINT stride,
+                       UINT vertexSize) {
+  if (offset > bufferSize || bufferSize - offset < vertexSize) return 0;
+  return (bufferSize - offset - vertexSize) / stride + 1;
+}
+
+}  // namespace
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
+                              UINT primitiveCount) {
+  PrimitiveSetting primitive;
+  if (primitiveCount == 0 || !PrimitiveToGl(type, primitiveCount, &primitive))
+    return D3DERR_INVALIDCALL;
+  VertexBuffer* buffer = state_.stream;
+  FvfLayout layout;
+  if (!buffer || !DecodeFvf(state_.fvf, &layout)) return D3DERR_INVALIDCALL;
+  UINT stride = state_.streamStride;
+  if (stride < layout.stride || buffer->storage().locked())
+    return D3DERR_INVALIDCALL;
+  UINT available = VerticesAvailable(
+      buffer->storage().size(), state_.streamOffset, stride, layout.stride);
+  if (startVertex > available ||
+      primitive.vertexCount > available - startVertex)
+    return D3DERR_INVALIDCALL;
+  HRESULT hr = PrepareDraw(type, layout);
+  if (FAILED(hr)) return hr;
+  GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
+  ApplyVertexInput(name, layout, stride, state_.streamOffset);
+  GL_CHECK(glDrawArrays(primitive.mode, static_cast<GLint>(startVertex),
+                        static_cast<GLsizei>(primitive.vertexCount)));
+  ++stats_.draws;
+  return S_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
+                                     UINT /*minIndex*/, UINT /*numVertices*/,
+                                     UINT startIndex, UINT primitiveCount) {
+  PrimitiveSetting primitive;
+  if (primitiveCount == 0 || !PrimitiveToGl(type, primitiveCount, &primitive))
+    return D3DERR_INVALIDCALL;
+  VertexBuffer* buffer = state_.stream;
+  IndexBuffer* indices = state_.indices;
+  FvfLayout layout;
+  if (!buffer || !indices || !DecodeFvf(state_.fvf, &layout))
+    return D3DERR_INVALIDCALL;
+  UINT stride = state_.streamStride;
+  if (stride < layout.stride || buffer->storage().locked() ||
+      indices->storage().locked())
+    return D3DERR_INVALIDCALL;
+  // The indices actually used must stay inside the vertex buffer: GL would
+  // read past its end where Direct3D's runtime refuses the call.
+  UINT lowest, highest;
+  if (!indices->IndexRange(startIndex, primitive.vertexCount, &lowest,
+                           &highest))
+    return D3DERR_INVALIDCALL;
+  UINT available = VerticesAvailable(
+      buffer->storage().size(), state_.streamOffset, stride, layout.stride);
+  int64_t first = static_cast<int64_t>(baseVertexIndex) + lowest;
+  int64_t last = static_cast<int64_t>(baseVertexIndex) + highest;
+  if (first < 0 || last >= static_cast<int64_t>(available))
+    return D3DERR_INVALIDCALL;
+  HRESULT hr = PrepareDraw(type, layout);
+  if (FAILED(hr)) return hr;
+  GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
+  ApplyVertexInput(name, layout, stride, state_.streamOffset);
+  indices->storage().Upload(&cache_, GL_ELEMENT_ARRAY_BUFFER);
+  const void* offset = reinterpret_cast<const void*>(
+      static_cast<uintptr_t>(startIndex) * indices->indexSize());
+  GL_CHECK(glDrawElementsBaseVertex(
+      primitive.mode, static_cast<GLsizei>(primitive.vertexCount),
+      indices->glType(), offset, baseVertexIndex));
+  ++stats_.draws;
+  return S_OK;
+}
+
+HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
+                                const void* vertexData, UINT stride) {
+  PrimitiveSetting primitive;
+  FvfLayout layout;
+  if (!vertexData || primitiveCount == 0 ||
+      !PrimitiveToGl(type, primitiveCount, &primitive) ||
+      !DecodeFvf(state_.fvf, &layout) || stride < layout.stride)
+    return D3DERR_INVALIDCALL;
+  HRESULT hr = PrepareDraw(type, layout);
+  if (FAILED(hr)) return hr;
+  UINT bytes = primitive.vertexCount * stride;
+  if (!upBuffer_) GL_CHECK(glGenBuffers(1, &upBuffer_));
+  cache_.BindArrayBuffer(upBuffer_);
+  if (bytes > upBufferSize_) {
+    upBufferSize_ = std::max(bytes, 64u * 1024u);
+    GL_CHECK(
+        glBufferData(GL_ARRAY_BUFFER, upBufferSize_, nullptr, GL_STREAM_DRAW));
+  } else {
+    // Orphan the old contents so the draw using them need not finish.
+    GL_CHECK(
+        glBufferData(GL_ARRAY_BUFFER, upBufferSize_, nullptr, GL_STREAM_DRAW));
+  }
+  GL_CHECK(glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertexData));
+  // The stream buffer's contents changed under the same name.
+  vertexInputValid_ = false;
+  ApplyVertexInput(upBuffer_, layout, stride, 0);
+  GL_CHECK(glDrawArrays(primitive.mode, 0,
+                        static_cast<GLsizei>(primitive.vertexCount)));
+  ++stats_.draws;
+  // As in Direct3D, stream 0 is unset afterwards.
+  Rebind<VertexBuffer>(state_.stream, nullptr);
+  state_.streamOffset = state_.streamStride = 0;
+  vertexInputValid_ = false;
+  return S_OK;
+}
+
+HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout) {
+  bool points = type == D3DPT_POINTLIST;
+  if (targetDirty_) BindRenderTargetFramebuffer();
+  uint32_t dirty = dirty_;
+  if (dirty & kDirtyViewport) ApplyViewport();
+  if (dirty & kDirtyBlend) ApplyBlend();
+  if (dirty & kDirtyDepth) ApplyDepth();
+  if (dirty & kDirtyRaster) ApplyRaster();
+  if (dirty & kDirtySamplers) ApplySamplers();
+  for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
+    Texture* texture = state_.textures[stage];
+    int unit = static_cast<int>(stage);
+    if (texture) {
+      texture->Prepare(&cache_, unit);
+    } else {
+      cache_.BindTexture(unit, 0);
+    }
+    cache_.BindSampler(unit, samplers_[stage]);
+  }
+  if (!ApplyProgram(layout, points)) return D3DERR_DRIVERINTERNALERROR;
+  dirty_ = 0;
+  return S_OK;
+}
+
+void Device::ApplyBlend() {
+  const DWORD* rs = state_.renderStates;
+  cache_.Blend(rs[D3DRS_ALPHABLENDENABLE] != 0);
+  GLenum src = BlendFactorToGl(rs[D3DRS_SRCBLEND]);
+  GLenum dst = BlendFactorToGl(rs[D3DRS_DESTBLEND]);
+  GLenum op = BlendOpToGl(rs[D3DRS_BLENDOP]);
+  // Values Direct3D does not define fall back to its defaults.
+  cache_.BlendFunc(src ? src : GL_ONE, dst ? dst : GL_ZERO);
+  cache_.BlendEquation(op ? op : GL_FUNC_ADD);
+  float color[4];
+  ColorToFloats(rs[D3DRS_BLENDFACTOR], color);
+  cache_.BlendColor(color);
+}
+
+void Device::ApplyDepth() {
+  const DWORD* rs = state_.renderStates;
+  // Turning the test off also stops depth writes, in both APIs.
+  cache_.DepthTest(rs[D3DRS_ZENABLE] != D3DZB_FALSE);
+  GLenum func = CompareFuncToGl(rs[D3DRS_ZFUNC]);
+  cache_.DepthFunc(func ? func : GL_LEQUAL);
+  cache_.DepthMask(rs[D3DRS_ZWRITEENABLE] != 0);
+}
+
+void Device::ApplyRaster() {
+  const DWORD* rs = state_.renderStates;
+  CullSetting cull;
+  if (!CullModeToGl(rs[D3DRS_CULLMODE], &cull)) cull = {false, GL_CCW};
+  cache_.CullFace(cull.enabled);
+  if (cull.enabled) cache_.FrontFace(cull.frontFace);
+  GLenum fill = FillModeToGl(rs[D3DRS_FILLMODE]);
+  cache_.PolygonMode(fill ? fill : GL_FILL);
+  cache_.ColorMask(rs[D3DRS_COLORWRITEENABLE]);
+  // Clear uses the scissor for its rectangle; draws never do.
+  cache_.ScissorTest(false);
+}
+
+void Device::ApplyViewport() {
+  const D3DVIEWPORT9& v = state_.viewport;
+  // Targets are stored top row first, so Direct3D's rectangle is GL's.
+  cache_.Viewport(static_cast<GLint>(v.X), static_cast<GLint>(v.Y),
+                  static_cast<GLsizei>(v.Width),
+                  static_cast<GLsizei>(v.Height));
+  cache_.DepthRange(v.MinZ, v.MaxZ);
+}
+
+void Device::ApplySamplers() {
+  for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
+    if (!(dirtySamplerStages_ & (1u << stage))) continue;
+    const DWORD* ss = state_.samplerStates[stage];
+    SamplerCache& c = samplerCache_[stage];
+    GLuint sampler = samplers_[stage];
+    GLenum minFilter =
+        MinFilterToGl(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER]);
+    GLenum magFilter = MagFilterToGl(ss[D3DSAMP_MAGFILTER]);
+    GLenum wrapS = AddressModeToGl(ss[D3DSAMP_ADDRESSU]);
+    GLenum wrapT = AddressModeToGl(ss[D3DSAMP_ADDRESSV]);
+    if (!minFilter) minFilter = GL_NEAREST;
+    if (!magFilter) magFilter = GL_NEAREST;
+    if (!wrapS) wrapS = GL_REPEAT;
+    if (!wrapT) wrapT = GL_REPEAT;
+    if (c.minFilter != minFilter)
+      GL_CHECK(glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
+                                   static_cast<GLint>(minFilter)));
+    if (c.magFilter != magFilter)
+      GL_CHECK(glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER,
+                                   static_cast<GLint>(magFilter)));
+    if (c.wrapS != wrapS)
+      GL_CHECK(glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
+                                   static_cast<GLint>(wrapS)));
+    if (c.wrapT != wrapT)
+      GL_CHECK(glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
+                                   static_cast<GLint>(wrapT)));
+    if (c.borderColor != ss[D3DSAMP_BORDERCOLOR] || c.minFilter == 0) {
+      float border[4];
+      ColorToFloats(ss[D3DSAMP_BORDERCOLOR], border);
+      GL_CHECK(glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border));
+    }
+    if (c.maxMipLevel != ss[D3DSAMP_MAXMIPLEVEL] || c.minFilter == 0)
+      // MAXMIPLEVEL names the largest level used: GL's smallest LOD.
+      GL_CHECK(
+          glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD,
+                              static_cast<float>(ss[D3DSAMP_MAXMIPLEVEL])));
+    if (c.lodBias != ss[D3DSAMP_MIPMAPLODBIAS] || c.minFilter == 0)
+      GL_CHECK(glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS,
+                                   DwordToFloat(ss[D3DSAMP_MIPMAPLODBIAS])));
+    float anisotropy = 1.0f;
+    if (ss[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC)
+      anisotropy = static_cast<float>(
+          std::clamp<DWORD>(ss[D3DSAMP_MAXANISOTROPY], 1, 16));
+    if (hasAnisotropy_ && (c.anisotropy != anisotropy || c.minFilter == 0))
+      GL_CHECK(glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                                   anisotropy));
+    c = {minFilter,
+         magFilter,
+         wrapS,
+         wrapT,
+         ss[D3DSAMP_BORDERCOLOR],
+         ss[D3DSAMP_MAXMIPLEVEL],
+         ss[D3DSAMP_MIPMAPLODBIAS],
+         anisotropy};
+  }
+  dirtySamplerStages_ = 0;
+}
+
+bool Device::ApplyProgram(const FvfLayout& layout, bool points) {
+  const D3DVIEWPORT9& vp = state_.viewport;
+  if (state_.program) {
+    float viewport[4] = {static_cast<float>(vp.X), static_cast<float>(vp.Y),
+                         static_cast<float>(vp.Width),
+                         static_cast<float>(vp.Height)};
+    state_.program->Prepare(&cache_, viewport);
+    return true;
+  }
+  if ((dirty_ & (kDirtyShaderKey | kDirtyProgram)) || !keyValid_ ||
+      points != lastWasPoints_) {
+    bool hasTexture[kFixedFunctionStages];
+    for (int i = 0; i < kFixedFunctionStages; ++i)
+      hasTexture[i] = state_.textures[i] != nullptr;
+    FixedFunctionKey key =
+        BuildFixedFunctionKey(state_, layout, points, hasTexture);
+    if (!keyValid_ || !(key == lastKey_)) {
+      size_t before = programs_.size();
+      lastFixedProgram_ = programs_.Get(key, &cache_);
+      if (programs_.size() != before) ++stats_.programsBuilt;
+      lastKey_ = key;
+    }
+    keyValid_ = true;
+    lastWasPoints_ = points;
+  }
+  if (!lastFixedProgram_) return false;
+  cache_.UseProgram(lastFixedProgram_);
+  if (dirty_ & (kDirtyUniforms | kDirtyProgram)) {
+    FillFixedFunctionUniforms(state_, maxGlPointSize_, &uniforms_);
+    GL_CHECK(glBindBuffer(GL_UNIFORM_BUFFER, uniformBuffer_));
+    GL_CHECK(
+        glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof uniforms_, &uniforms_));
+    GL_CHECK(glBindBufferBase(GL_UNIFORM_BUFFER, kFixedFunctionBlockBinding,
+                              uniformBuffer_));
+  }
+  return true;
+}
+
+namespace {
+
+struct ElementSource {
+  int offset;  // -1: not in the vertex
+  GLint size;
+  GLenum type;
+  GLboolean normalized;
+};
+
+ElementSource ElementFor(const FvfLayout& layout, D3DDECLUSAGE usage,
+                         int usageIndex) {
+  ElementSource none{-1, 0, GL_FLOAT, GL_FALSE};
+  switch (usage) {
+    case D3DDECLUSAGE_POSITION:
+    case D3DDECLUSAGE_POSITIONT:
+      if (usageIndex != 0) return none;
+      return {layout.position, layout.positionSize, GL_FLOAT, GL_FALSE};
+    case D3DDECLUSAGE_BLENDWEIGHT:
+      if (usageIndex != 0 || layout.weights < 0) return none;
+      return {layout.weights, layout.weightCount, GL_FLOAT, GL_FALSE};
+    case D3DDECLUSAGE_NORMAL:
+      if (usageIndex != 0) return none;
+      return {layout.normal, 3, GL_FLOAT, GL_FALSE};
+    case D3DDECLUSAGE_PSIZE:
+      if (usageIndex != 0) return none;
+      return {layout.pointSize, 1, GL_FLOAT, GL_FALSE};
+    case D3DDECLUSAGE_COLOR:
+      // A D3DCOLOR word is B, G, R, A in memory; GL_BGRA reorders it.
+      if (usageIndex == 0)
+        return {layout.diffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE};
+      if (usageIndex == 1)
+        return {layout.specular, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE};
+      return none;
+    case D3DDECLUSAGE_TEXCOORD:
+      if (usageIndex >= layout.texCoordCount) return none;
+      return {layout.texCoord[usageIndex], layout.texCoordSize[usageIndex],
+              GL_FLOAT, GL_FALSE};
+    default:
+      return none;
+  }
+}
+
+void SetAttribute(GLuint location, const ElementSource& e, UINT stride,
+                  UINT baseOffset) {
+  if (e.offset < 0) {
+    GL_CHECK(glDisableVertexAttribArray(location));
+    return;
+  }
+  GL_CHECK(glEnableVertexAttribArray(location));
+  GL_CHECK(glVertexAttribPointer(
+      location, e.size, e.type, e.normalized, static_cast<GLsizei>(stride),
+      reinterpret_cast<const void*>(
+          static_cast<uintptr_t>(baseOffset + e.offset))));
+}
+
+}  // namespace
+
+void Device::ApplyVertexInput(GLuint buffer, const FvfLayout& layout,
+                              UINT stride, UINT offset) {
+  const void* attributeSet = state_.program;
+  if (vertexInputValid_ && buffer == lastVertexBuffer_ &&
+      state_.fvf == lastFvf_ && stride == lastStride_ &&
+      offset == lastOffset_ && attributeSet == lastAttributeSet_)
+    return;
+  cache_.BindArrayBuffer(buffer);
+  if (state_.program) {
+    bool used[kAttribCount + 8] = {};
+    for (const ShaderAttributeBinding& a : state_.program->attributes()) {
+      if (a.location >= kAttribCount + 8) continue;
+      used[a.location] = true;
+      SetAttribute(a.location, ElementFor(layout, a.usage, a.usageIndex),
+                   stride, offset);
+    }
+    for (GLuint location = 0; location < kAttribCount + 8; ++location)
+      if (!used[location]) GL_CHECK(glDisableVertexAttribArray(location));
+  } else {
+    SetAttribute(kAttribPosition, ElementFor(layout, D3DDECLUSAGE_POSITION, 0),
+                 stride, offset);
+    ElementSource weight = ElementFor(layout, D3DDECLUSAGE_BLENDWEIGHT, 0);
+    if (weight.offset >= 0) weight.size = 1;  // one weight is blended
+    SetAttribute(kAttribWeight, weight, stride, offset);
+    SetAttribute(kAttribNormal, ElementFor(layout, D3DDECLUSAGE_NORMAL, 0),
+                 stride, offset);
+    SetAttribute(kAttribPointSize, ElementFor(layout, D3DDECLUSAGE_PSIZE, 0),
+                 stride, offset);
+    SetAttribute(kAttribDiffuse, ElementFor(layout, D3DDECLUSAGE_COLOR, 0),
+                 stride, offset);
+    SetAttribute(kAttribSpecular, ElementFor(layout, D3DDECLUSAGE_COLOR, 1),
+                 stride, offset);
+    SetAttribute(kAttribTexCoord0, ElementFor(layout, D3DDECLUSAGE_TEXCOORD, 0),
+                 stride, offset);
+    SetAttribute(kAttribTexCoord1, ElementFor(layout, D3DDECLUSAGE_TEXCOORD, 1),
+                 stride, offset);
+    for (GLuint location = kAttribCount; location < kAttribCount + 8;
+         ++location)
+      GL_CHECK(glDisableVertexAttribArray(location));
+  }
+  lastVertexBuffer_ = buffer;
+  lastFvf_ = state_.fvf;
+  lastStride_ = stride;
+  lastOffset_ = offset;
+  lastAttributeSet_ = attributeSet;
+  vertexInputValid_ = true;
+}
+
+}  // namespace gfx

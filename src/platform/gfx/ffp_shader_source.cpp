@@ -1,0 +1,389 @@
+#include "platform/gfx/ffp_shader_source.h"
+
+#include "platform/gfx/d3d9_types.h"
+
+namespace gfx {
+
+const char* FixedFunctionBlockSource() {
+  return R"(layout(std140) uniform FixedFunction {
+  mat4 worldView[2];       // Direct3D matrices as stored: M * v = v . M
+  mat4 normalMatrix;       // inverse transpose of worldView[0]
+  mat4 projection;
+  mat4 textureMatrix[2];
+  vec4 materialDiffuse;
+  vec4 materialAmbient;
+  vec4 materialSpecular;
+  vec4 materialEmissive;
+  vec4 lightDiffuse;
+  vec4 lightSpecular;
+  vec4 lightAmbient;
+  vec4 lightPosition;      // camera space; w = range
+  vec4 lightDirection;     // camera space, towards the light
+  vec4 lightAttenuation;   // a0, a1, a2, material power
+  vec4 globalAmbient;      // D3DRS_AMBIENT
+  vec4 pointSize;          // D3DRS_POINTSIZE, _MIN, _MAX (capped), viewport height
+  vec4 pointScale;         // D3DRS_POINTSCALE_A, _B, _C
+  vec4 viewport;           // X, Y, width, height in pixels
+  vec4 textureFactor;      // D3DRS_TEXTUREFACTOR
+  vec4 alphaReference;     // x = D3DRS_ALPHAREF, 0..255
+};
+)";
+}
+
+const char* PositionFixupSource() {
+  // Direct3D clip space -> GL clip space for a target stored top row first:
+  // x moves half a pixel right and y half a pixel down (GL samples pixel
+  // centres at i + 0.5, Direct3D at i), y flips, z goes from [0, w] to
+  // [-w, w].
+  return R"(vec4 FixupPosition(vec4 p, vec4 vp) {
+  return vec4(p.x + p.w / vp.z, -p.y + p.w / vp.w, 2.0 * p.z - p.w, p.w);
+}
+)";
+}
+
+namespace {
+
+const char* SourceExpression(uint64_t source, const char* material) {
+  switch (source) {
+    case kSourceVertexDiffuse:
+      return "inDiffuse";
+    case kSourceVertexSpecular:
+      return "inSpecular";
+    default:
+      return material;
+  }
+}
+
+void AppendTexCoord(std::string* s, int stage, uint64_t gen, uint64_t index,
+                    uint64_t transform, uint64_t projected) {
+  std::string k = std::to_string(stage);
+  std::string tc = "tc" + k;
+  *s += "  vec4 " + tc + ";\n";
+  switch (gen) {
+    case D3DTSS_TCI_CAMERASPACENORMAL >> 16:
+      *s += "  " + tc + " = vec4(N, 1.0);\n";
+      break;
+    case D3DTSS_TCI_CAMERASPACEPOSITION >> 16:
+      *s += "  " + tc + " = vec4(Vc, 1.0);\n";
+      break;
+    case D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR >> 16:
+      *s += "  " + tc + " = vec4(reflect(SafeNormalize(Vc), N), 1.0);\n";
+      break;
+    case D3DTSS_TCI_SPHEREMAP >> 16:
+      // N is used as it is (not renormalised); m is kept away from zero
+      // where R points straight back along the view ray.
+      *s +=
+          "  {\n"
+          "    vec3 I = SafeNormalize(Vc);\n"
+          "    vec3 R = I - 2.0 * dot(N, I) * N;\n"
+          "    float m = 2.0 * sqrt(R.x * R.x + R.y * R.y + (R.z + 1.0) * "
+          "(R.z + 1.0));\n"
+          "    m = max(m, 1e-20);\n"
+          "    " +
+          tc +
+          " = vec4(R.x / m + 0.5, R.y / m + 0.5, 0.0, 1.0);\n"
+          "  }\n";
+      break;
+    default:
+      if (index < 2) {
+        // Two-float sets enter a texture transform as (u, v, 1, 0), so the
+        // matrix's third row translates them.
+        *s += "  " + tc + " = vec4(inTexCoord" + std::to_string(index) +
+              ".xy, 1.0, 0.0);\n";
+      } else {
+        *s += "  " + tc + " = vec4(0.0, 0.0, 1.0, 0.0);\n";
+      }
+      break;
+  }
+  if (transform > 0) {
+    *s += "  " + tc + " = textureMatrix[" + k + "] * " + tc + ";\n";
+    if (projected) {
+      static const char* kComponent[5] = {"x", "x", "y", "z", "w"};
+      *s += "  " + tc + ".xy /= " + tc + "." + kComponent[transform] + ";\n";
+    }
+  }
+  *s += "  vTexCoord" + k + " = " + tc + ";\n";
+}
+
+}  // namespace
+
+std::string GenerateVertexSource(const FixedFunctionKey& key) {
+  const VertexKey& v = key.vertex;
+  std::string s = "#version 330 core\n";
+  s += FixedFunctionBlockSource();
+  s += PositionFixupSource();
+  s += "layout(location = 0) in vec4 inPosition;\n"
+       "layout(location = 1) in float inWeight;\n"
+       "layout(location = 2) in vec3 inNormal;\n"
+       "layout(location = 3) in float inPointSize;\n"
+       "layout(location = 4) in vec4 inDiffuse;\n"
+       "layout(location = 5) in vec4 inSpecular;\n"
+       "layout(location = 6) in vec4 inTexCoord0;\n"
+       "layout(location = 7) in vec4 inTexCoord1;\n";
+  const char* qualifier = v.flatShading ? "flat " : "";
+  s += std::string(qualifier) + "out vec4 vDiffuse;\n";
+  s += std::string(qualifier) + "out vec4 vSpecular;\n";
+  s += "out vec4 vTexCoord0;\nout vec4 vTexCoord1;\n";
+  s += "vec3 SafeNormalize(vec3 x) {\n"
+       "  float l = length(x);\n"
+       "  return l > 0.0 ? x / l : x;\n"
+       "}\n";
+  s += "void main() {\n";
+  if (v.pretransformed) {
+    // Screen-space vertices: x, y in pixels (Direct3D pixel centres at
+    // integers), z in [0, 1], rhw = 1 / w.
+    s += "  float w = inPosition.w != 0.0 ? 1.0 / inPosition.w : 1.0;\n"
+         "  vec2 ndc = (inPosition.xy + 0.5 - viewport.xy) / viewport.zw * "
+         "2.0 - 1.0;\n"
+         "  gl_Position = vec4(ndc * w, (2.0 * inPosition.z - 1.0) * w, w);\n"
+         "  vec3 N = vec3(0.0);\n"
+         "  vec3 Vc = inPosition.xyz;\n";
+    s += v.hasDiffuse ? "  vDiffuse = inDiffuse;\n"
+                      : "  vDiffuse = vec4(1.0);\n";
+    s += v.hasSpecular ? "  vSpecular = inSpecular;\n"
+                       : "  vSpecular = vec4(0.0);\n";
+  } else {
+    s += "  vec4 p = vec4(inPosition.xyz, 1.0);\n";
+    if (v.vertexBlend) {
+      // Both layers' rule: blended normals use the plain 3 x 3 of each
+      // world-view matrix.
+      s += "  vec4 V = inWeight * (worldView[0] * p) + (1.0 - inWeight) * "
+           "(worldView[1] * p);\n";
+      s += v.hasNormal
+               ? "  vec3 N = inWeight * (mat3(worldView[0]) * inNormal) + "
+                 "(1.0 - inWeight) * (mat3(worldView[1]) * inNormal);\n"
+               : "  vec3 N = vec3(0.0);\n";
+    } else {
+      s += "  vec4 V = worldView[0] * p;\n";
+      s += v.hasNormal ? "  vec3 N = mat3(normalMatrix) * inNormal;\n"
+                       : "  vec3 N = vec3(0.0);\n";
+    }
+    if (v.normalizeNormals) s += "  N = SafeNormalize(N);\n";
+    s += "  vec3 Vc = V.xyz / V.w;\n";
+    s += "  gl_Position = FixupPosition(projection * V, viewport);\n";
+    if (v.lighting) {
+      s += std::string("  vec4 Cd = ") +
+           SourceExpression(v.diffuseSource, "materialDiffuse") + ";\n";
+      s += std::string("  vec4 Ca = ") +
+           SourceExpression(v.ambientSource, "materialAmbient") + ";\n";
+      s += std::string("  vec4 Cs = ") +
+           SourceExpression(v.specularSource, "materialSpecular") + ";\n";
+      s += std::string("  vec4 Ce = ") +
+           SourceExpression(v.emissiveSource, "materialEmissive") + ";\n";
+      s += "  vec3 ambientSum = globalAmbient.rgb;\n"
+           "  vec3 diffuseSum = vec3(0.0);\n"
+           "  vec3 specularSum = vec3(0.0);\n";
+      if (v.lightType != 0) {
+        s += "  {\n";
+        if (v.lightType == D3DLIGHT_DIRECTIONAL) {
+          s += "    vec3 Ldir = lightDirection.xyz;\n"
+               "    float atten = 1.0;\n";
+        } else {
+          // Point light (a spot light is lit as a point light here).
+          s += "    vec3 L = lightPosition.xyz - Vc;\n"
+               "    float d = length(L);\n"
+               "    vec3 Ldir = d > 0.0 ? L / d : vec3(0.0);\n"
+               "    float denominator = lightAttenuation.x + "
+               "lightAttenuation.y * d + lightAttenuation.z * d * d;\n"
+               "    float atten = denominator > 0.0 ? 1.0 / denominator : "
+               "3.402823e38;\n"
+               "    if (d > lightPosition.w) atten = 0.0;\n";
+        }
+        s += "    float NdotL = clamp(dot(N, Ldir), 0.0, 1.0);\n";
+        s += v.localViewer
+                 ? "    vec3 H = SafeNormalize(Ldir - SafeNormalize(Vc));\n"
+                 : "    vec3 H = SafeNormalize(Ldir + vec3(0.0, 0.0, -1.0));\n";
+        s += "    float NdotH = clamp(dot(N, H), 0.0, 1.0);\n"
+             "    float spec = (NdotL > 0.0 && NdotH > 0.0) ? "
+             "pow(NdotH, lightAttenuation.w) * atten : 0.0;\n"
+             "    ambientSum += lightAmbient.rgb * atten;\n"
+             "    diffuseSum += lightDiffuse.rgb * (NdotL * atten);\n"
+             "    specularSum += lightSpecular.rgb * spec;\n"
+             "  }\n";
+      }
+      s += "  vDiffuse = vec4(clamp(Ca.rgb * ambientSum + Cd.rgb * diffuseSum "
+           "+ Ce.rgb, 0.0, 1.0), Cd.a);\n"
+           "  vSpecular = vec4(clamp(Cs.rgb * specularSum, 0.0, 1.0), Cs.a);\n";
+    } else {
+      s += v.hasDiffuse ? "  vDiffuse = inDiffuse;\n"
+                        : "  vDiffuse = vec4(1.0);\n";
+      s += v.hasSpecular ? "  vSpecular = inSpecular;\n"
+                         : "  vSpecular = vec4(0.0);\n";
+    }
+  }
+  AppendTexCoord(&s, 0, v.texGen0, v.texIndex0,
+                 v.pretransformed ? 0 : v.texTransform0, v.texProjected0);
+  AppendTexCoord(&s, 1, v.texGen1, v.texIndex1,
+                 v.pretransformed ? 0 : v.texTransform1, v.texProjected1);
+  if (v.points) {
+    s += v.hasPointSize ? "  float Si = inPointSize;\n"
+                        : "  float Si = pointSize.x;\n";
+    if (v.pointScale) {
+      s += "  float De = length(Vc);\n"
+           "  float Ss = pointSize.w * Si * sqrt(1.0 / (pointScale.x + "
+           "pointScale.y * De + pointScale.z * De * De));\n";
+    } else {
+      s += "  float Ss = Si;\n";
+    }
+    // The clamp must happen here: GL leaves sizes <= 0 undefined.
+    s += "  gl_PointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
+  }
+  s += "}\n";
+  return s;
+}
+
+namespace {
+
+constexpr DWORD kTopAddSigned = 8;
+constexpr DWORD kTopAddSigned2x = 9;
+constexpr DWORD kTopSubtract = 10;
+constexpr DWORD kTopAddSmooth = 11;
+constexpr DWORD kTopBlendDiffuseAlpha = 12;
+constexpr DWORD kTopBlendTextureAlpha = 13;
+constexpr DWORD kTopBlendFactorAlpha = 14;
+constexpr DWORD kTopBlendTextureAlphaPm = 15;
+constexpr DWORD kTopBlendCurrentAlpha = 16;
+
+std::string ArgExpression(uint64_t arg, const std::string& texel) {
+  std::string base;
+  switch (arg & D3DTA_SELECTMASK) {
+    case D3DTA_DIFFUSE:
+      base = "vDiffuse";
+      break;
+    case D3DTA_CURRENT:
+      base = "current";
+      break;
+    case D3DTA_TEXTURE:
+      base = texel;
+      break;
+    case D3DTA_TFACTOR:
+      base = "textureFactor";
+      break;
+    case D3DTA_SPECULAR:
+      base = "vSpecular";
+      break;
+    // TEMP and CONSTANT registers are not kept: they read as zero.
+    default:
+      base = "vec4(0.0)";
+      break;
+  }
+  if (arg & D3DTA_COMPLEMENT) base = "(vec4(1.0) - " + base + ")";
+  if (arg & D3DTA_ALPHAREPLICATE) base = "vec4((" + base + ").a)";
+  return base;
+}
+
+bool ReadsArg1(uint64_t op) { return op != D3DTOP_SELECTARG2; }
+bool ReadsArg2(uint64_t op) { return op != D3DTOP_SELECTARG1; }
+
+bool ReadsTexture(uint64_t op, uint64_t arg1, uint64_t arg2) {
+  if (op == kTopBlendTextureAlpha || op == kTopBlendTextureAlphaPm) return true;
+  return (ReadsArg1(op) && (arg1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE) ||
+         (ReadsArg2(op) && (arg2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE);
+}
+
+std::string OpExpression(uint64_t op, const std::string& a1,
+                         const std::string& a2, const std::string& texel) {
+  switch (op) {
+    case D3DTOP_SELECTARG1:
+      return a1;
+    case D3DTOP_SELECTARG2:
+      return a2;
+    case D3DTOP_MODULATE:
+      return a1 + " * " + a2;
+    case D3DTOP_MODULATE2X:
+      return "clamp(2.0 * " + a1 + " * " + a2 + ", 0.0, 1.0)";
+    case D3DTOP_MODULATE4X:
+      return "clamp(4.0 * " + a1 + " * " + a2 + ", 0.0, 1.0)";
+    case D3DTOP_ADD:
+      return "clamp(" + a1 + " + " + a2 + ", 0.0, 1.0)";
+    case kTopAddSigned:
+      return "clamp(" + a1 + " + " + a2 + " - 0.5, 0.0, 1.0)";
+    case kTopAddSigned2x:
+      return "clamp(2.0 * (" + a1 + " + " + a2 + " - 0.5), 0.0, 1.0)";
+    case kTopSubtract:
+      return "clamp(" + a1 + " - " + a2 + ", 0.0, 1.0)";
+    case kTopAddSmooth:
+      return "clamp(" + a1 + " + " + a2 + " - " + a1 + " * " + a2 +
+             ", 0.0, 1.0)";
+    case kTopBlendDiffuseAlpha:
+      return "mix(" + a2 + ", " + a1 + ", vDiffuse.a)";
+    case kTopBlendTextureAlpha:
+      return "mix(" + a2 + ", " + a1 + ", " + texel + ".a)";
+    case kTopBlendFactorAlpha:
+      return "mix(" + a2 + ", " + a1 + ", textureFactor.a)";
+    case kTopBlendTextureAlphaPm:
+      return "clamp(" + a1 + " + " + a2 + " * (1.0 - " + texel +
+             ".a), 0.0, 1.0)";
+    case kTopBlendCurrentAlpha:
+      return "mix(" + a2 + ", " + a1 + ", current.a)";
+    // The remaining operations (premodulate, bump mapping, dot product,
+    // multiply-add, lerp) are not built; they pass the first argument.
+    default:
+      return a1;
+  }
+}
+
+}  // namespace
+
+std::string GenerateFragmentSource(const FixedFunctionKey& key) {
+  const PixelKey& p = key.pixel;
+  std::string s = "#version 330 core\n";
+  s += FixedFunctionBlockSource();
+  const char* qualifier = p.flatShading ? "flat " : "";
+  s += std::string(qualifier) + "in vec4 vDiffuse;\n";
+  s += std::string(qualifier) + "in vec4 vSpecular;\n";
+  s += "in vec4 vTexCoord0;\nin vec4 vTexCoord1;\n";
+  s += "uniform sampler2D stageTexture0;\nuniform sampler2D stageTexture1;\n";
+  s += "out vec4 fragColor;\n";
+  s += "void main() {\n  vec4 current = vDiffuse;\n";
+  for (int stage = 0; stage < kFixedFunctionStages; ++stage) {
+    const StageKey& st = key.stages[stage];
+    if (st.colorOp == D3DTOP_DISABLE) break;
+    std::string k = std::to_string(stage);
+    std::string texel = "texel" + k;
+    if (st.hasTexture) {
+      // A point sprite spans the whole texture: (0, 0) at its top-left.
+      std::string coord =
+          p.pointSprite ? "gl_PointCoord" : "vTexCoord" + k + ".xy";
+      s += "  vec4 " + texel + " = texture(stageTexture" + k + ", " + coord +
+           ");\n";
+    }
+    s += "  {\n    vec4 result = current;\n";
+    // A stage whose operation reads a texture it does not have passes the
+    // current colour on, so untextured draws show their diffuse colour.
+    if (!ReadsTexture(st.colorOp, st.colorArg1, st.colorArg2) ||
+        st.hasTexture) {
+      s += "    result.rgb = (" +
+           OpExpression(st.colorOp, ArgExpression(st.colorArg1, texel),
+                        ArgExpression(st.colorArg2, texel), texel) +
+           ").rgb;\n";
+    }
+    if (st.alphaOp != D3DTOP_DISABLE &&
+        (!ReadsTexture(st.alphaOp, st.alphaArg1, st.alphaArg2) ||
+         st.hasTexture)) {
+      s += "    result.a = (" +
+           OpExpression(st.alphaOp, ArgExpression(st.alphaArg1, texel),
+                        ArgExpression(st.alphaArg2, texel), texel) +
+           ").a;\n";
+    }
+    s += "    current = result;\n  }\n";
+  }
+  if (p.specularEnable) s += "  current.rgb += vSpecular.rgb;\n";
+  if (p.alphaFunc != 0) {
+    // Direct3D compares the 8-bit alpha with D3DRS_ALPHAREF.
+    static const char* kCompare[9] = {
+        "", "false", "<", "==", "<=", ">", "!=", ">=", "true"};
+    const char* cmp = kCompare[p.alphaFunc <= 8 ? p.alphaFunc : 8];
+    s += "  float alpha8 = floor(clamp(current.a, 0.0, 1.0) * 255.0 + 0.5);\n";
+    if (p.alphaFunc == D3DCMP_NEVER) {
+      s += "  discard;\n";
+    } else if (p.alphaFunc <= 7) {
+      s += std::string("  if (!(alpha8 ") + cmp +
+           " alphaReference.x)) discard;\n";
+    }
+  }
+  s += "  fragColor = current;\n}\n";
+  return s;
+}
+
+}  // namespace gfx

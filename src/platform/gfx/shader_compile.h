@@ -1,0 +1,15 @@
+// Compiling and linking GLSL with readable failures: the log names the
+// stage and lists the source with line numbers.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <string>
+
+namespace gfx {
+
+// Returns the linked program, or 0 with the reason in *log.
+GLuint BuildProgram(const std::string& vertexSource,
+                    const std::string& fragmentSource, std::string* log);
+
+}  // namespace gfx

@@ -1,0 +1,131 @@
+// Drawing through the unlit fixed-function path: textured and coloured
+// geometry, buffers, mip levels, Direct3D's pixel-centre convention.
+#include "test_scene.h"
+
+TEST_F(DeviceTest, ScreenSpaceQuadMapsTexelsOneToOne) {
+  PlainStates();
+  // A 4 x 4 texture whose texels all differ, drawn as a 4 x 4 pixel quad
+  // at (10, 20): each pixel must show exactly its texel (the half-pixel
+  // convention and the orientation both right).
+  IDirect3DTexture9* texture = MakeTexture(4, 4, [](UINT x, UINT y) {
+    return 0xFF000000u | (x * 60u) << 16 | (y * 60u) << 8 | 0x11u;
+  });
+  device()->SetTexture(0, texture);
+  device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  device()->BeginScene();
+  DrawScreenRect(10, 20, 14, 24, 0xFFFFFFFF);
+  device()->EndScene();
+  std::vector<uint32_t> pixels = Read();
+  for (UINT y = 0; y < 4; ++y)
+    for (UINT x = 0; x < 4; ++x)
+      EXPECT_EQ(PixelAt(pixels, 10 + x, 20 + y),
+                0xFF000000u | (x * 60u) << 16 | (y * 60u) << 8 | 0x11u)
+          << x << "," << y;
+  EXPECT_EQ(PixelAt(pixels, 9, 20), 0xFF000000u);
+  EXPECT_EQ(PixelAt(pixels, 14, 23), 0xFF000000u);
+  EXPECT_EQ(PixelAt(pixels, 13, 24), 0xFF000000u);
+  texture->Release();
+}
+
+TEST_F(DeviceTest, UntexturedDrawShowsVertexColour) {
+  PlainStates();
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  // Default stage 0 is MODULATE(TEXTURE, CURRENT); with no texture the
+  // stage passes the diffuse colour on.
+  DrawScreenRect(0, 0, 100, 100, 0xFF20C040);
+  EXPECT_EQ(PixelAt(Read(), 50, 50), 0xFF20C040u);
+}
+
+TEST_F(DeviceTest, IndexedMeshThroughTransformsModulatesTexture) {
+  PlainStates();
+  // A quad of XYZ|TEX1 vertices in a world moved by a translation and a
+  // perspective projection: the centre of the screen samples the middle
+  // of a 2 x 2 texture's right column.
+  TexVertex vertices[4] = {
+      {-1, -1, 0, 0, 1}, {-1, 1, 0, 0, 0}, {1, 1, 0, 1, 0}, {1, -1, 0, 1, 1}};
+  IDirect3DVertexBuffer9* vb =
+      MakeVertexBuffer(vertices, sizeof vertices, D3DFVF_XYZ | D3DFVF_TEX1);
+  IDirect3DIndexBuffer9* ib = MakeIndexBuffer({0, 1, 2, 0, 2, 3});
+  IDirect3DTexture9* texture = MakeTexture(
+      2, 2, [](UINT x, UINT) { return x == 0 ? 0xFFFF0000u : 0xFF0000FFu; });
+  D3DMATRIX world = Translation(0.5f, 0.0f, 0.0f);
+  D3DMATRIX view = Translation(0.0f, 0.0f, 5.0f);
+  D3DMATRIX projection = PerspectiveFovLH(0.785398f, 4.0f / 3.0f, 1, 100);
+  device()->SetTransform(D3DTS_WORLD, &world);
+  device()->SetTransform(D3DTS_VIEW, &view);
+  device()->SetTransform(D3DTS_PROJECTION, &projection);
+  device()->SetTexture(0, texture);
+  device()->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+  device()->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  device()->SetStreamSource(0, vb, 0, sizeof(TexVertex));
+  device()->SetIndices(ib);
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  device()->BeginScene();
+  ASSERT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2),
+            S_OK);
+  device()->EndScene();
+  std::vector<uint32_t> pixels = Read();
+  // The quad spans x in [-0.5, 1.5] world units at distance 5: screen
+  // centre (x = 0 world) is in the left (red) half of the texture; a point
+  // at world x = 1 is right of centre in the blue half.
+  EXPECT_EQ(PixelAt(pixels, 400, 300), 0xFFFF0000u);
+  // World x = 1 -> view x 1 -> clip x = 1 * 2.41421 / 1.33333 = 1.81066,
+  // w = 5 -> ndc 0.36213 -> pixel 400 + 0.36213 * 400 = 544.9.
+  EXPECT_EQ(PixelAt(pixels, 560, 300), 0xFF0000FFu);
+  EXPECT_EQ(PixelAt(pixels, 10, 10), 0xFF000000u);
+  vb->Release();
+  ib->Release();
+  texture->Release();
+}
+
+TEST_F(DeviceTest, LockedBufferChangesReachTheNextDraw) {
+  PlainStates();
+  ColorVertex vertices[3] = {{-1, -1, 0.5f, 0xFFFF0000},
+                             {-1, 3, 0.5f, 0xFFFF0000},
+                             {3, -1, 0.5f, 0xFFFF0000}};
+  IDirect3DVertexBuffer9* vb =
+      MakeVertexBuffer(vertices, sizeof vertices, D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetStreamSource(0, vb, 0, sizeof(ColorVertex));
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFFFF0000u);
+  ColorVertex* data = nullptr;
+  ASSERT_EQ(vb->Lock(0, 0, reinterpret_cast<void**>(&data), 0), S_OK);
+  for (int i = 0; i < 3; ++i) data[i].color = 0xFF00FF00;
+  vb->Unlock();
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF00FF00u);
+  vb->Release();
+}
+
+TEST_F(DeviceTest, MipLevelsAreSampledWhenMinified) {
+  PlainStates();
+  // Level 0 red, level 1 green, level 2 blue: a quad a quarter of the
+  // texture's size with point mip filtering samples level 2.
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(device()->CreateTexture(16, 16, 0, 0, D3DFMT_A8R8G8B8,
+                                    D3DPOOL_MANAGED, &texture, nullptr),
+            S_OK);
+  EXPECT_EQ(texture->GetLevelCount(), 5u);
+  const uint32_t colors[5] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF,
+                              0xFF808080};
+  for (UINT level = 0; level < 5; ++level) {
+    D3DSURFACE_DESC desc;
+    texture->GetLevelDesc(level, &desc);
+    EXPECT_EQ(desc.Width, 16u >> level);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(level, &locked, nullptr, 0), S_OK);
+    for (UINT i = 0; i < desc.Width * desc.Height; ++i)
+      static_cast<uint32_t*>(locked.pBits)[i] = colors[level];
+    texture->UnlockRect(level);
+  }
+  device()->SetTexture(0, texture);
+  device()->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+  DrawScreenRect(0, 0, 4, 4, 0xFFFFFFFF);
+  EXPECT_EQ(PixelAt(Read(), 1, 1), 0xFF0000FFu);
+  DrawScreenRect(0, 0, 16, 16, 0xFFFFFFFF);
+  EXPECT_EQ(PixelAt(Read(), 5, 5), 0xFFFF0000u);
+  texture->Release();
+}
