@@ -234,12 +234,12 @@ Chord Loop(const std::vector<Chord>& loop, int bar) {
 void Intro(Writer& w) {
   // A kick on every whole second: the pulse of the flashing picture.
   w.Kicks(0, int(SecondToRow(27)), 8);
-  Note& drone = w.Add(w.score.sub, 0, SecondToRow(26) + 4, 33, 0.8);
+  Note& drone = w.Add(w.score.sub, 0, SecondToRow(26) + 4, 33, 0.45);
   drone.aux = 4.0;
   // The pad fades in closed and opens when the title appears (13-15 s).
-  w.Pad(0, int(SecondToRow(18)), kAm, 0, 0.6, 5.0);
-  w.Pad(int(SecondToRow(18)), int(SecondToRow(4)), kF, 0, 0.8);
-  w.Pad(int(SecondToRow(22)), int(SecondToRow(5)), kG, 0, 0.8);
+  w.Pad(0, int(SecondToRow(18)), kAm, 0, 0.45, 5.0);
+  w.Pad(int(SecondToRow(18)), int(SecondToRow(4)), kF, 0, 0.6);
+  w.Pad(int(SecondToRow(22)), int(SecondToRow(5)), kG, 0, 0.6);
   w.Hats(int(SecondToRow(14)), int(SecondToRow(26)), 2, 0.7, false);
   for (int s = 18; s < 26; s += 2)
     w.Bass(int(SecondToRow(s)), kBar, s < 22 ? kF : kG, 0, Style::Offbeat, 0.6);
@@ -250,7 +250,7 @@ void Intro(Writer& w) {
 void BuildUp(Writer& w) {
   const int start = int(SecondToRow(27));
   const std::vector<Chord> chords = {kAm, kF, kC, kG, kAm, kF, kG};
-  const int cut = int(SecondToRow(41)) - 2;  // silence on the last beat
+  const int cut = int(SecondToRow(41)) - kBeat;  // silent last beat
   w.Accent(27);
   w.Kicks(start, cut);
   w.Hats(start, cut, 1, 0.6, false);

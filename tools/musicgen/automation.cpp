@@ -31,4 +31,10 @@ double ArpBrightness(double seconds) {
   return 1.0;
 }
 
+double TailGain(double seconds) {
+  constexpr double kCut = 40.5, kDrop = 41.0, kRamp = 0.03;
+  if (seconds < kCut || seconds >= kDrop) return 1.0;
+  return std::max(0.0, 1.0 - (seconds - kCut) / kRamp);
+}
+
 }  // namespace automation

@@ -12,4 +12,9 @@ double PadCutoffHz(double seconds);
 // closing fall.
 double ArpBrightness(double seconds);
 
+// Gain on the sounds that ring on after their notes (the pad bus and the
+// reverb and echo returns): 1, except in the silent last beat of the build
+// (40.5-41 s), where they are gated off so the drop hits out of silence.
+double TailGain(double seconds);
+
 }  // namespace automation

@@ -58,11 +58,13 @@ std::vector<float> Mastering::LimiterGain(const std::vector<float>& peaks,
     state = std::max(held[i], state * release);
     held[i] = state;
   }
+  // Before the first sample the window repeats held[0], which already
+  // covers every peak of the first 5 ms.
   std::vector<float> gain(n, 1.0f);
-  double sum = 0.0;
+  double sum = n ? double(kLookAhead) * held[0] : 0.0;
   for (size_t i = 0; i < n; ++i) {
     sum += held[i];
-    if (i >= kLookAhead) sum -= held[i - kLookAhead];
+    sum -= i >= kLookAhead ? held[i - kLookAhead] : held[0];
     double reduction = sum / double(kLookAhead);
     // The running sum can leave a rounding residue; below 1e-9 dB it is 0.
     if (reduction > 1e-9) gain[i] = float(DbToGain(-reduction));

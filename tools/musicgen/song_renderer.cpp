@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "automation.h"
 #include "chorus.h"
 #include "ducker.h"
 #include "filters.h"
@@ -139,12 +140,15 @@ StereoBuffer SongRenderer::Render(const Score& score, int64_t samples) {
     double send = i >= preDelay ? buses.reverbSend[i - preDelay] : 0.0;
     double wetLeft, wetRight;
     reverb.Process(sendHighPass.Process(send), wetLeft, wetRight);
-    double reverbGain = reverbReturn * reverbDuck.Next(n);
+    double gate = automation::TailGain(double(n) / kFs);
+    double reverbGain = reverbReturn * reverbDuck.Next(n) * gate;
     double echoLeft, echoRight;
     echo.Process(buses.echoSend[i], echoLeft, echoRight);
+    echoLeft *= gate;
+    echoRight *= gate;
     double padLeft = buses.pad.left[i], padRight = buses.pad.right[i];
     chorus.Process(padLeft, padRight);
-    double padGain = padDuck.Next(n);
+    double padGain = padDuck.Next(n) * gate;
     double bass = buses.bass[i] * bassDuck.Next(n);
     double left = out.left[i] + bass + padLeft * padGain +
                   wetLeft * reverbGain + echoLeft * echoReturn;
