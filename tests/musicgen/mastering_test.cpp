@@ -69,8 +69,8 @@ TEST(Mastering, MeetsLoudnessAndPeakTargetsAndEndsInSilence) {
     out.right[i] = float(result.pcm[2 * i + 1] / 32768.0);
   }
   EXPECT_NEAR(LoudnessMeter::IntegratedLufs(out.left, out.right, 44100),
-              Mastering::kTargetLufs, 0.1);
-  EXPECT_NEAR(result.loudnessLufs, Mastering::kTargetLufs, 0.05);
+              Mastering::kMasterLufs, 0.1);
+  EXPECT_NEAR(result.loudnessLufs, Mastering::kMasterLufs, 0.05);
   double truePeakDb = 20.0 * std::log10(TruePeak::Max(out.left, out.right));
   EXPECT_LE(truePeakDb, Mastering::kCeilingDbtp + 0.05);
   EXPECT_NEAR(result.truePeakDbtp, truePeakDb, 1e-6);

@@ -89,7 +89,7 @@ Mastering::Result Mastering::Process(const StereoBuffer& mix, int64_t fadeStart,
   Result result;
   const std::vector<float> peaks = TruePeak::Envelope(faded.left, faded.right);
   double gainDb =
-      kTargetLufs - LoudnessMeter::IntegratedLufs(faded.left, faded.right, kFs);
+      kMasterLufs - LoudnessMeter::IntegratedLufs(faded.left, faded.right, kFs);
   double ceiling = DbToGain(kCeilingDbtp);
   StereoBuffer out(n);
   // The limiter takes a little loudness away; a few passes settle the
@@ -104,8 +104,8 @@ Mastering::Result Mastering::Process(const StereoBuffer& mix, int64_t fadeStart,
     }
     double measured = LoudnessMeter::IntegratedLufs(out.left, out.right, kFs);
     result.loudnessLufs = measured;
-    if (std::abs(measured - kTargetLufs) < 0.02) break;
-    gainDb += kTargetLufs - measured;
+    if (std::abs(measured - kMasterLufs) < 0.02) break;
+    gainDb += kMasterLufs - measured;
   }
   result.gainDb = gainDb;
 
