@@ -380,6 +380,11 @@ TEST(XFileReader, BinaryListFollowedBySeparatorIsRejected) {
 }
 
 TEST(XFileReader, HeaderErrors) {
+  // The codes callers compare against, as Direct3D numbers them.
+  EXPECT_EQ(static_cast<uint32_t>(D3DXFERR_BADFILETYPE), 0x8876038Cu);
+  EXPECT_EQ(static_cast<uint32_t>(D3DXFERR_BADFILEVERSION), 0x8876038Du);
+  EXPECT_EQ(static_cast<uint32_t>(D3DXFERR_BADFILEFLOATSIZE), 0x8876038Eu);
+  EXPECT_EQ(static_cast<uint32_t>(D3DXFERR_PARSEERROR), 0x88760390u);
   XMeshData m;
   EXPECT_EQ(ReadText("xof 0303txt", &m), D3DXFERR_BADFILETYPE);
   EXPECT_EQ(ReadText("xOf 0303txt 0032", &m), D3DXFERR_BADFILETYPE);

@@ -4,21 +4,22 @@
 #include "platform/d3dx/d3dx9math.h"
 #include "platform/gfx/d3d9.h"
 
-// Extension-library result codes (facility 0x876).
+// Extension-library result codes (facility 0x876): the .x file codes run
+// from 900 (BADOBJECT) in Direct3D's order, e.g. PARSEERROR 0x88760390.
 constexpr HRESULT D3DXERR_INVALIDDATA = MakeHresult(1, 0x876, 2905);
-constexpr HRESULT D3DXFERR_BADOBJECT = MakeHresult(1, 0x876, 901);
-constexpr HRESULT D3DXFERR_BADVALUE = MakeHresult(1, 0x876, 902);
-constexpr HRESULT D3DXFERR_BADTYPE = MakeHresult(1, 0x876, 903);
-constexpr HRESULT D3DXFERR_NOTFOUND = MakeHresult(1, 0x876, 905);
-constexpr HRESULT D3DXFERR_BADFILETYPE = MakeHresult(1, 0x876, 914);
-constexpr HRESULT D3DXFERR_BADFILEVERSION = MakeHresult(1, 0x876, 915);
-constexpr HRESULT D3DXFERR_BADFILEFLOATSIZE = MakeHresult(1, 0x876, 916);
-constexpr HRESULT D3DXFERR_BADFILE = MakeHresult(1, 0x876, 918);
-constexpr HRESULT D3DXFERR_PARSEERROR = MakeHresult(1, 0x876, 919);
-constexpr HRESULT D3DXFERR_BADARRAYSIZE = MakeHresult(1, 0x876, 921);
-constexpr HRESULT D3DXFERR_BADDATAREFERENCE = MakeHresult(1, 0x876, 922);
-constexpr HRESULT D3DXFERR_NOMOREOBJECTS = MakeHresult(1, 0x876, 924);
-constexpr HRESULT D3DXFERR_BADRESOURCE = MakeHresult(1, 0x876, 926);
+constexpr HRESULT D3DXFERR_BADOBJECT = MakeHresult(1, 0x876, 900);
+constexpr HRESULT D3DXFERR_BADVALUE = MakeHresult(1, 0x876, 901);
+constexpr HRESULT D3DXFERR_BADTYPE = MakeHresult(1, 0x876, 902);
+constexpr HRESULT D3DXFERR_NOTFOUND = MakeHresult(1, 0x876, 903);
+constexpr HRESULT D3DXFERR_BADFILETYPE = MakeHresult(1, 0x876, 908);
+constexpr HRESULT D3DXFERR_BADFILEVERSION = MakeHresult(1, 0x876, 909);
+constexpr HRESULT D3DXFERR_BADFILEFLOATSIZE = MakeHresult(1, 0x876, 910);
+constexpr HRESULT D3DXFERR_BADFILE = MakeHresult(1, 0x876, 911);
+constexpr HRESULT D3DXFERR_PARSEERROR = MakeHresult(1, 0x876, 912);
+constexpr HRESULT D3DXFERR_BADARRAYSIZE = MakeHresult(1, 0x876, 913);
+constexpr HRESULT D3DXFERR_BADDATAREFERENCE = MakeHresult(1, 0x876, 914);
+constexpr HRESULT D3DXFERR_NOMOREOBJECTS = MakeHresult(1, 0x876, 915);
+constexpr HRESULT D3DXFERR_BADRESOURCE = MakeHresult(1, 0x876, 907);
 
 class ID3DXBuffer : public IUnknown {
  public:
