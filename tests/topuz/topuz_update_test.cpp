@@ -167,4 +167,11 @@ TEST_F(TopuzUpdateTest, EndsEvenWhenTheFirstTickComesAfterSecondTwentySeven) {
   EXPECT_EQ(section_.done.load(), 1);
 }
 
+TEST(TopuzLifecycle, ReleaseWithoutResetReleasesNothing) {
+  topuz section;
+  section.Release();
+  section.Release();
+  EXPECT_EQ(section.done.load(), 0);
+}
+
 }  // namespace
