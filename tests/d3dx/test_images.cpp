@@ -1,8 +1,10 @@
 #include "test_images.h"
 
+// jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 #include <png.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
