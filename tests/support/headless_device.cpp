@@ -83,7 +83,13 @@ HeadlessDevice::HeadlessDevice() : impl_(new Impl) {
   device_->SetPresentSync(FALSE);
 }
 
+void HeadlessDevice::MakeCurrent() {
+  if (impl_->window && impl_->context)
+    SDL_GL_MakeCurrent(impl_->window, impl_->context);
+}
+
 HeadlessDevice::~HeadlessDevice() {
+  MakeCurrent();
   if (device_) device_->Release();
   if (d3d_) d3d_->Release();
   delete impl_->presentWindow;

@@ -22,6 +22,10 @@ class HeadlessDevice {
   const std::string& error() const { return error_; }
   IDirect3DDevice9* device() const { return device_; }
 
+  // Makes this object's GL context current again (tests that hold two
+  // devices switch between them).
+  void MakeCurrent();
+
   // The back buffer as 0xAARRGGBB words, top row first.
   std::vector<uint32_t> ReadBackBuffer();
 
