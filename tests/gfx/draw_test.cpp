@@ -1,5 +1,6 @@
 // Drawing through the unlit fixed-function path: textured and coloured
 // geometry, buffers, mip levels, Direct3D's pixel-centre convention.
+#include "platform/gfx/device.h"
 #include "test_scene.h"
 
 TEST_F(DeviceTest, ScreenSpaceQuadMapsTexelsOneToOne) {
@@ -128,4 +129,129 @@ TEST_F(DeviceTest, MipLevelsAreSampledWhenMinified) {
   DrawScreenRect(0, 0, 16, 16, 0xFFFFFFFF);
   EXPECT_EQ(PixelAt(Read(), 5, 5), 0xFFFF0000u);
   texture->Release();
+}
+
+TEST_F(DeviceTest, SpriteOrthoProjectionMapsTexelsOneToOne) {
+  PlainStates();
+  // The extension library's sprite: XYZ | DIFFUSE | TEX1 corners in pixels,
+  // identity world and view, OrthoOffCenterLH(0.5, 800.5, 600.5, 0.5, 0, 1).
+  D3DMATRIX ortho{};
+  float l = 0.5f, r = 800.5f, b = 600.5f, t = 0.5f;
+  ortho._11 = 2.0f / (r - l);
+  ortho._22 = 2.0f / (t - b);
+  ortho._33 = 1.0f;
+  ortho._41 = (l + r) / (l - r);
+  ortho._42 = (t + b) / (b - t);
+  ortho._44 = 1.0f;
+  device()->SetTransform(D3DTS_PROJECTION, &ortho);
+  IDirect3DTexture9* texture = MakeTexture(8, 8, [](UINT x, UINT y) {
+    return 0xFF000000u | (x * 30u) << 16 | (y * 30u) << 8 | 0xFFu;
+  });
+  device()->SetTexture(0, texture);
+  device()->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  device()->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  device()->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device()->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device()->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  struct SpriteVertex {
+    float x, y, z;
+    D3DCOLOR color;
+    float u, v;
+  };
+  const D3DCOLOR c = 0xFFFFFFFF;
+  SpriteVertex quad[6] = {{32, 16, 0, c, 0, 0}, {40, 16, 0, c, 1, 0},
+                          {32, 24, 0, c, 0, 1}, {40, 16, 0, c, 1, 0},
+                          {40, 24, 0, c, 1, 1}, {32, 24, 0, c, 0, 1}};
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  ASSERT_EQ(
+      device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+      S_OK);
+  std::vector<uint32_t> pixels = Read();
+  for (UINT y = 0; y < 8; ++y)
+    for (UINT x = 0; x < 8; ++x)
+      EXPECT_EQ(PixelAt(pixels, 32 + x, 16 + y) & 0x00FFFFFFu,
+                (x * 30u) << 16 | (y * 30u) << 8 | 0xFFu);
+  // A flash colour of 0x7F7F7F7F scales rgb and alpha by 127/255 over black.
+  for (SpriteVertex& v : quad) v.color = 0x7F7F7F7F;
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]);
+  float k = 127.0f / 255.0f;
+  uint32_t expected = ArgbFromFloats(k * k + (1 - k), 0, 0, k * k);
+  EXPECT_TRUE(ColorNear(PixelAt(Read(), 32, 16), expected));
+  texture->Release();
+}
+
+TEST_F(DeviceTest, XrgbTexturesReadOpaqueAlpha) {
+  PlainStates();
+  IDirect3DTexture9* texture = nullptr;
+  ASSERT_EQ(device()->CreateTexture(1, 1, 1, 0, D3DFMT_X8R8G8B8,
+                                    D3DPOOL_MANAGED, &texture, nullptr),
+            S_OK);
+  D3DLOCKED_RECT locked;
+  texture->LockRect(0, &locked, nullptr, 0);
+  *static_cast<uint32_t*>(locked.pBits) = 0x00336699;  // junk alpha byte
+  texture->UnlockRect(0);
+  device()->SetTexture(0, texture);
+  device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  DrawScreenRect(0, 0, 4, 4, 0xFFFFFFFF);
+  EXPECT_EQ(PixelAt(Read(), 1, 1), 0xFF336699u);
+  texture->Release();
+}
+
+TEST_F(DeviceTest, RepeatingStateCostsNoGlCalls) {
+  PlainStates();
+  ColorVertex tri[3] = {{-1, -1, 0.5f, 0xFFFFFFFF},
+                        {-1, 3, 0.5f, 0xFFFFFFFF},
+                        {3, -1, 0.5f, 0xFFFFFFFF}};
+  IDirect3DVertexBuffer9* vb =
+      MakeVertexBuffer(tri, sizeof tri, D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetStreamSource(0, vb, 0, sizeof(ColorVertex));
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  auto* impl = static_cast<gfx::Device*>(device());
+  uint64_t before = impl->cache()->callCount();
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);  // unchanged
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);   // unchanged
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(impl->cache()->callCount(), before);
+  // A real change costs its call, once.
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+  EXPECT_EQ(impl->cache()->callCount(), before + 1);
+  vb->Release();
+}
+
+TEST_F(DeviceTest, SixteenBitIndicesAndBaseVertex) {
+  PlainStates();
+  ColorVertex vertices[6] = {{0, 0, 0, 0},
+                             {0, 0, 0, 0},
+                             {0, 0, 0, 0},
+                             {-1, -1, 0.5f, 0xFF00FF00},
+                             {-1, 3, 0.5f, 0xFF00FF00},
+                             {3, -1, 0.5f, 0xFF00FF00}};
+  IDirect3DVertexBuffer9* vb =
+      MakeVertexBuffer(vertices, sizeof vertices, D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  IDirect3DIndexBuffer9* ib = nullptr;
+  ASSERT_EQ(device()->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                                        &ib, nullptr),
+            S_OK);
+  uint16_t* indices = nullptr;
+  ib->Lock(0, 0, reinterpret_cast<void**>(&indices), 0);
+  indices[0] = 0;
+  indices[1] = 1;
+  indices[2] = 2;
+  ib->Unlock();
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetStreamSource(0, vb, 0, sizeof(ColorVertex));
+  device()->SetIndices(ib);
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  ASSERT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 3, 0, 3, 0, 1),
+            S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF00FF00u);
+  EXPECT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 3, 0, 1),
+            D3DERR_INVALIDCALL);
+  ib->Release();
+  vb->Release();
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/gfx/gl_check.h"
+#include "platform/gfx/gl_differences.h"
 #include "platform/gfx/index_buffer.h"
 #include "platform/gfx/shader_program.h"
 #include "platform/gfx/state_block.h"
@@ -154,9 +155,11 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     return D3DERR_INVALIDCALL;
   bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
   if (renderTarget) {
-    // Render targets live in video memory and have one level here.
-    if (pool != D3DPOOL_DEFAULT || levels > 1) return D3DERR_INVALIDCALL;
-    levels = 1;
+    // Render targets live in video memory.
+    if (pool != D3DPOOL_DEFAULT ||
+        levels > static_cast<UINT>(kRenderTargetLevels))
+      return D3DERR_INVALIDCALL;
+    levels = kRenderTargetLevels;
   }
   if (levels > FullMipChainLength(width, height)) return D3DERR_INVALIDCALL;
   auto* texture = new Texture(this, width, height, levels, usage, format, pool);

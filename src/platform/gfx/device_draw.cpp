@@ -4,6 +4,7 @@
 #include "platform/gfx/device.h"
 #include "platform/gfx/ffp_shader_source.h"
 #include "platform/gfx/gl_check.h"
+#include "platform/gfx/gl_differences.h"
 #include "platform/gfx/index_buffer.h"
 #include "platform/gfx/shader_program.h"
 #include "platform/gfx/surface.h"
@@ -179,10 +180,12 @@ void Device::ApplyRaster() {
   if (!CullModeToGl(rs[D3DRS_CULLMODE], &cull)) cull = {false, GL_CCW};
   cache_.CullFace(cull.enabled);
   if (cull.enabled) cache_.FrontFace(cull.frontFace);
+  static_assert(kWireframeUsesGlLines);
   GLenum fill = FillModeToGl(rs[D3DRS_FILLMODE]);
   cache_.PolygonMode(fill ? fill : GL_FILL);
   cache_.ColorMask(rs[D3DRS_COLORWRITEENABLE]);
   // Clear uses the scissor for its rectangle; draws never do.
+  static_assert(kScissorStateIgnored);
   cache_.ScissorTest(false);
 }
 
@@ -257,6 +260,7 @@ void Device::ApplySamplers() {
 bool Device::ApplyProgram(const FvfLayout& layout, bool points) {
   const D3DVIEWPORT9& vp = state_.viewport;
   if (state_.program) {
+    static_assert(kAlphaTestFixedFunctionOnly);
     float viewport[4] = {static_cast<float>(vp.X), static_cast<float>(vp.Y),
                          static_cast<float>(vp.Width),
                          static_cast<float>(vp.Height)};

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/gfx/device.h"
+#include "platform/gfx/gl_differences.h"
 #include "platform/gfx/index_buffer.h"
 #include "platform/gfx/shader_program.h"
 #include "platform/gfx/state_block.h"
@@ -227,8 +228,7 @@ HRESULT Device::GetFVF(DWORD* fvf) {
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* base,
                                 UINT offsetBytes, UINT stride) {
-  // One vertex stream: FVF vertices come from stream 0.
-  if (stream != 0) return D3DERR_INVALIDCALL;
+  if (stream >= static_cast<UINT>(kVertexStreams)) return D3DERR_INVALIDCALL;
   auto* buffer = static_cast<VertexBuffer*>(base);
   if (buffer && buffer->device() != this) return D3DERR_INVALIDCALL;
   DeviceState& target = recording_ ? recording_->state() : state_;

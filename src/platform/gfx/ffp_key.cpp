@@ -1,6 +1,7 @@
 #include "platform/gfx/ffp_key.h"
 
 #include "platform/gfx/device_state.h"
+#include "platform/gfx/gl_differences.h"
 #include "platform/gfx/translate.h"
 
 namespace gfx {
@@ -62,6 +63,7 @@ FixedFunctionKey BuildFixedFunctionKey(const DeviceState& state,
   bool lighting = rs[D3DRS_LIGHTING] && !layout.pretransformed;
   v.lighting = lighting;
   if (lighting) {
+    static_assert(kLitLightCount == 1);
     if (state.lightEnabled[0]) {
       DWORD type = state.lights[0].Type;
       v.lightType =
@@ -123,6 +125,8 @@ FixedFunctionKey BuildFixedFunctionKey(const DeviceState& state,
       break;
     }
   }
+  // D3DRS_FOGENABLE and D3DRS_CLIPPLANEENABLE do not reach the key.
+  static_assert(kFogIgnored && kClipPlanesIgnored);
   PixelKey& p = key.pixel;
   p.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
   p.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? (rs[D3DRS_ALPHAFUNC] & 15) : 0;

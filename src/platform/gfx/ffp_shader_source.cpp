@@ -1,6 +1,7 @@
 #include "platform/gfx/ffp_shader_source.h"
 
 #include "platform/gfx/d3d9_types.h"
+#include "platform/gfx/gl_differences.h"
 
 namespace gfx {
 
@@ -179,7 +180,7 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
           s += "    vec3 Ldir = lightDirection.xyz;\n"
                "    float atten = 1.0;\n";
         } else {
-          // Point light (a spot light is lit as a point light here).
+          static_assert(kSpotLightsLitAsPoint);
           s += "    vec3 L = lightPosition.xyz - Vc;\n"
                "    float d = length(L);\n"
                "    vec3 Ldir = d > 0.0 ? L / d : vec3(0.0);\n"
@@ -226,6 +227,7 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
       s += "  float Ss = Si;\n";
     }
     // The clamp must happen here: GL leaves sizes <= 0 undefined.
+    static_assert(kPointsClippedByCentre);
     s += "  gl_PointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
   }
   s += "}\n";
@@ -351,16 +353,17 @@ std::string GenerateFragmentSource(const FixedFunctionKey& key) {
     s += "  {\n    vec4 result = current;\n";
     // A stage whose operation reads a texture it does not have passes the
     // current colour on, so untextured draws show their diffuse colour.
-    if (!ReadsTexture(st.colorOp, st.colorArg1, st.colorArg2) ||
-        st.hasTexture) {
+    bool passColor = kUntexturedStagePassesCurrent && !st.hasTexture &&
+                     ReadsTexture(st.colorOp, st.colorArg1, st.colorArg2);
+    bool passAlpha = kUntexturedStagePassesCurrent && !st.hasTexture &&
+                     ReadsTexture(st.alphaOp, st.alphaArg1, st.alphaArg2);
+    if (!passColor) {
       s += "    result.rgb = (" +
            OpExpression(st.colorOp, ArgExpression(st.colorArg1, texel),
                         ArgExpression(st.colorArg2, texel), texel) +
            ").rgb;\n";
     }
-    if (st.alphaOp != D3DTOP_DISABLE &&
-        (!ReadsTexture(st.alphaOp, st.alphaArg1, st.alphaArg2) ||
-         st.hasTexture)) {
+    if (st.alphaOp != D3DTOP_DISABLE && !passAlpha) {
       s += "    result.a = (" +
            OpExpression(st.alphaOp, ArgExpression(st.alphaArg1, texel),
                         ArgExpression(st.alphaArg2, texel), texel) +

@@ -1,5 +1,7 @@
 #include "platform/gfx/translate.h"
 
+#include "platform/gfx/gl_differences.h"
+
 namespace gfx {
 
 GLenum BlendFactorToGl(DWORD blend) {
