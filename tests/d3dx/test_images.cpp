@@ -1,8 +1,12 @@
 #include "test_images.h"
 
+// clang-format off
 // jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
+// clang-format on
 
 #include <cstddef>
 #include <cstdio>

@@ -1,7 +1,12 @@
 #include "platform/d3dx/image_decoder.h"
 
+// clang-format off
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
+// clang-format on
 
 #include <csetjmp>
 #include <cstdio>
