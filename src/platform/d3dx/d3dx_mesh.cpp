@@ -166,8 +166,7 @@ HRESULT D3DXMeshImpl::UnlockIndexBuffer() { return indexBuffer->Unlock(); }
 
 HRESULT D3DXMeshImpl::LockAttributeBuffer(DWORD, DWORD** data) {
   if (!data) return D3DERR_INVALIDCALL;
-  // Whoever writes attributes invalidates the table.
-  attributeTable.clear();
+  // The table stays as it is until the next optimisation, as in Direct3D.
   *data = attributes.data();
   return S_OK;
 }
