@@ -84,14 +84,30 @@ class IDirect3DStateBlock9 : public IUnknown {
 // program.
 class IDirect3DShaderProgram9 : public IUnknown {
  public:
-  // Float, vector and matrix uniforms by their GLSL name (an array element
-  // or a member as GLSL spells it, e.g. "_Global.texTrans"). floatCount is
-  // the number of floats given; matrices are 16 floats, row-major as
-  // D3DMATRIX stores them. Unknown names return D3DERR_INVALIDCALL.
+  // Sets float, vec2, vec3, vec4 or mat4 uniforms (and arrays of them).
+  // name: the uniform's GLSL name as GL reports it ("scale", "_12.texTrans"
+  // for a member of a plain struct uniform); arrays also answer to the
+  // bare name without "[0]"; members of a uniform block declared without
+  // an instance name answer to "member" and "Block.member" (e.g.
+  // "_Global.texTrans"). floatCount: a whole number of elements (1, 2, 3,
+  // 4 or 16 floats each), at most the array length; values fill elements
+  // from the first. Matrices: 16 floats per element in D3DMATRIX memory
+  // order; GLSL's column j receives floats 4j..4j+3 (D3DMATRIX row j), so
+  // `M * v` in GLSL computes Direct3D's row-vector product v . M.
+  // row_major block members are stored so that GLSL sees the same matrix.
+  // Unknown names, other types (int, bool, mat2, mat3, samplers) and bad
+  // counts return D3DERR_INVALIDCALL and change nothing.
   virtual HRESULT SetUniformFloats(const char* name, const float* values,
                                    UINT floatCount) = 0;
 };
 
+// Which vertex element feeds a vertex-program input. The element comes
+// from the FVF set with SetFVF on stream 0: POSITION 0 / POSITIONT 0 the
+// position (3 floats, 4 with XYZRHW), BLENDWEIGHT 0 the weights, NORMAL 0,
+// PSIZE 0, COLOR 0 the diffuse and COLOR 1 the specular D3DCOLOR (read as
+// vec4 r, g, b, a in [0, 1]), TEXCOORD n the n-th coordinate set. An
+// element the FVF lacks leaves the input at GL's constant (0, 0, 0, 1).
+// Locations must be below 16.
 struct ShaderAttributeBinding {
   UINT location;       // layout(location = N) of the vertex-program input
   D3DDECLUSAGE usage;  // which vertex element feeds it
@@ -105,9 +121,15 @@ struct ShaderSamplerBinding {
 };
 
 struct ShaderProgramDesc {
-  // GLSL 330 core. The vertex program's main() writes gl_Position in
-  // Direct3D clip space (z in [0, w], no half-pixel fix-up); the device
-  // adds its own fix-up so the program renders exactly as under Direct3D.
+  // GLSL 330 core, "#version 330 core" first. The vertex program's
+  // `void main()` writes gl_Position in Direct3D clip space (z in [0, w],
+  // no half-pixel fix-up, no y flip); the device renames that main and
+  // calls it from its own, which applies the same fix-up as fixed
+  // function (half-pixel offset, top-row-first targets, z to GL's range),
+  // so the program renders exactly as under Direct3D. Reserved names:
+  // quorbelUserMain, quorbelViewport, FixupPosition. Uniform blocks get
+  // binding points from 1 up (0 is the fixed-function block). The pixel
+  // program's output goes to the 8-bit target, which saturates it.
   std::string vertexSource;
   std::string pixelSource;
   std::vector<ShaderAttributeBinding> attributes;
@@ -197,9 +219,13 @@ class IDirect3DDevice9 : public IUnknown {
                                   const void* vertexData, UINT stride) = 0;
 
   // Extension: the programmable path. While a program is set it replaces
-  // the fixed-function vertex and pixel stages; rasteriser, depth, blend and
+  // the fixed-function vertex and pixel stages (lighting, texture-stage
+  // operations, coordinate generation, specular add, alpha test, point
+  // size); viewport, rasteriser (cull, fill), depth, blend, textures and
   // sampler states still apply. Null returns to fixed function. A state
-  // block records and restores the program like a shader.
+  // block records and restores the program like a shader. Window thread
+  // only; CreateShaderProgram returns D3DERR_INVALIDCALL with the GL log
+  // and the numbered source in *errorLog when compiling or linking fails.
   virtual HRESULT CreateShaderProgram(const ShaderProgramDesc& desc,
                                       IDirect3DShaderProgram9** program,
                                       std::string* errorLog) = 0;
