@@ -1,4 +1,5 @@
 // Creation, clearing, presenting and reading back.
+#include "platform/gfx/gl_check.h"
 #include "test_scene.h"
 
 TEST(Direct3DCreate9Test, ReturnsNullWithoutCurrentContext) {
@@ -93,4 +94,19 @@ TEST_F(DeviceTest, FreshDeviceHasDirect3DDefaults) {
   device()->GetViewport(&viewport);
   EXPECT_EQ(viewport.Width, 800u);
   EXPECT_EQ(viewport.Height, 600u);
+}
+
+TEST_F(DeviceTest, GlCheckNamesCallFileAndLine) {
+#ifndef NDEBUG
+  ::testing::internal::CaptureStderr();
+  GL_CHECK(glEnable(0x1234));  // not a capability: GL_INVALID_ENUM
+  std::string report = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("glEnable(0x1234)"), std::string::npos) << report;
+  EXPECT_NE(report.find("clear_present_test.cpp"), std::string::npos);
+  EXPECT_NE(report.find("0x0500"), std::string::npos);
+  EXPECT_EQ(gfx::GlErrorCount(), glErrorsBefore_ + 1);
+  glErrorsBefore_ = gfx::GlErrorCount();
+#else
+  GTEST_SKIP() << "GL calls are checked in debug builds only";
+#endif
 }
