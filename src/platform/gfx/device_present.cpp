@@ -112,15 +112,22 @@ HRESULT Device::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
   if (!swapWaits && havePresented_) {
     int hz = window_->GetRefreshRate();
     double period = 1.0 / (hz > 0 ? hz : kDefaultRefreshHz);
+    // Deadlines follow each other a period apart, so a frame that ends a
+    // little late is made up by the next; one more than a period late
+    // starts a new chain.
     timespec deadline = Add(lastPresent_, period);
-    if (Seconds(after) < Seconds(deadline)) {
+    double lateness = Seconds(after) - Seconds(deadline);
+    if (lateness < 0.0) {
       while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline,
                              nullptr) != 0) {
       }
-      after = deadline;
+      lastPresent_ = deadline;
+    } else {
+      lastPresent_ = lateness < period ? deadline : after;
     }
+  } else {
+    lastPresent_ = after;
   }
-  lastPresent_ = after;
   havePresented_ = true;
   return S_OK;
 }
