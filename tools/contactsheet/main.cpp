@@ -14,6 +14,7 @@
 #include "catalog.h"
 #include "image_decoder.h"
 #include "image_encoder.h"
+#include "image_stats.h"
 
 namespace {
 
@@ -54,6 +55,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s: %s\n", e.file, err.c_str());
       return 1;
     }
+    ImageStats st = MeasureImage(d);
+    std::printf(
+        "%3d slot %2d  luma mean %.3f spread %.3f  black %5.2f%%  white "
+        "%5.2f%%  transparent %5.1f%%\n",
+        e.resource, e.slot, st.lumaMean, st.lumaSpread, 100 * st.blackShare,
+        100 * st.whiteShare, 100 * st.transparentShare);
     int ox = static_cast<int>(i % kCols) * kTile;
     int oy = static_cast<int>(i / kCols) * (kTile + kLabel);
     double s = std::min((kTile - 8.0) / d.width, (kTile - 8.0) / d.height);

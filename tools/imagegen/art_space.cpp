@@ -50,7 +50,7 @@ Image PaintNebula() {
     double dust =
         TileTurbulence(u + 0.1 * qy, v + 0.1 * qx, 8, 8, 4, 0.5, seed + 4);
     double t = std::clamp(0.45 + 0.9 * n - 0.25 * dust, 0.0, 1.0);
-    Rgba c = gas(t * t * 1.15);
+    Rgba c = gas(std::pow(t, 1.4) * 1.12);
     Rgba blue = Opaque(0.05, 0.10, 0.30);
     c = Add(c, Scale(blue, 0.6 * (0.5 + 0.5 * qx)));
     c = Add(c, Stars(u, v, 48, 0.09, seed + 5));

@@ -18,8 +18,8 @@ Image Static(uint64_t seed, double barPhase) {
   for (int y = 0; y < h; ++y) {
     Rng rng(HashInts(seed, y));
     // A torn row: brighter, shifted and more smeared.
-    bool torn = rows.Unit() < 0.012;
-    double gain = (y % 2 ? 0.85 : 1.0) * (torn ? 1.35 : 1.0);
+    bool torn = rows.Unit() < 0.02;
+    double gain = (y % 2 ? 0.85 : 1.0) * (torn ? 1.6 : 1.0);
     double bar = 0.08 * std::sin(2 * 3.14159265 * (y / 600.0 * 1.3 + barPhase));
     double pole = torn ? 0.75 : 0.45;
     double s = 0;

@@ -107,8 +107,10 @@ Image PaintBrushedMetal() {
       // Brushing: noise stretched along u.
       double b = TileFbm(u, v, 2, 96, 4, 0.6, seed);
       // A 4 x 4 grid of panels with recessed seams.
-      double su = std::min(Frac(u * 4), 1 - Frac(u * 4)) * n / 4;
-      double sv = std::min(Frac(v * 4), 1 - Frac(v * 4)) * n / 4;
+      // Seams sit half a panel in from the edges, so the tile's wrap falls
+      // inside a panel.
+      double su = std::min(Frac(u * 4 + 0.5), 1 - Frac(u * 4 + 0.5)) * n / 4;
+      double sv = std::min(Frac(v * 4 + 0.5), 1 - Frac(v * 4 + 0.5)) * n / 4;
       double seam = 1.0 - SmoothStep(1.0, 2.5, std::min(su, sv));
       brush.At(x, y) = static_cast<float>(b);
       height.At(x, y) = static_cast<float>(0.6 - 0.6 * seam + 0.02 * b);
@@ -136,10 +138,13 @@ Image PaintHull() {
       double u = (x + 0.5) / n, v = (y + 0.5) / n;
       // Staggered plate rows: 8 rows, 4 plates per row, every other row
       // shifted by half a plate.
-      int row = static_cast<int>(v * 8);
-      double pu = u * 4 + (row % 2) * 0.5;
+      // Rows start half a plate below the top edge, so the wrap falls
+      // inside plates.
+      double pv = v * 8 + 0.5;
+      int row = static_cast<int>(pv) % 8;
+      double pu = u * 4 + (row % 2) * 0.5 + 0.25;
       int col = static_cast<int>(std::floor(pu));
-      double fu = Frac(pu), fv = Frac(v * 8);
+      double fu = Frac(pu), fv = Frac(pv);
       double du = std::min(fu, 1 - fu) * n / 4,
              dv = std::min(fv, 1 - fv) * n / 8;
       double seam = 1.0 - SmoothStep(0.8, 2.2, std::min(du, dv));
@@ -224,7 +229,7 @@ Image PaintBandRivets() {
   const uint64_t seed = HashInts(166, 1);
   return PaintBand(seed, [&](double u, double v, double* hgt) {
     // Four plates around, two rivet rows, 20 rivets per row.
-    double pu = Frac(u * 4);
+    double pu = Frac(u * 4 + 0.5);
     double seam = 1 - SmoothStep(0.0, 0.012, std::min(pu, 1 - pu));
     double ru = Frac(u * 20) - 0.5;
     double rivet = 0;

@@ -1,5 +1,23 @@
 #include "mesh_builder.h"
 
+XMeshData MeshBuilder::data() const {
+  std::vector<uint32_t> remap(mesh_.positions.size(), UINT32_MAX);
+  for (uint32_t i : mesh_.indices) remap[i] = 0;
+  XMeshData out;
+  for (size_t i = 0; i < remap.size(); ++i) {
+    if (remap[i] == UINT32_MAX) continue;
+    remap[i] = static_cast<uint32_t>(out.positions.size());
+    out.positions.push_back(mesh_.positions[i]);
+    out.normals.push_back(mesh_.normals[i]);
+    out.texcoords.push_back(mesh_.texcoords[2 * i]);
+    out.texcoords.push_back(mesh_.texcoords[2 * i + 1]);
+  }
+  for (uint32_t i : mesh_.indices) out.indices.push_back(remap[i]);
+  out.faceMaterials = mesh_.faceMaterials;
+  out.materials = mesh_.materials;
+  return out;
+}
+
 uint32_t MeshBuilder::AddMaterial(const XMaterial& m) {
   mesh_.materials.push_back(m);
   return static_cast<uint32_t>(mesh_.materials.size() - 1);
@@ -27,8 +45,10 @@ void MeshBuilder::AddTriangle(uint32_t a, uint32_t b, uint32_t c,
     const D3DVECTOR& n = mesh_.normals[i];
     return Vec3{n.x, n.y, n.z};
   };
-  Vec3 face = Cross(P(b) - P(a), P(c) - P(a));
-  if (Length(face) == 0) return;  // degenerate (a pole): nothing to draw
+  Vec3 e1 = P(b) - P(a), e2 = P(c) - P(a);
+  Vec3 face = Cross(e1, e2);
+  // Degenerate (two corners at a pole): nothing to draw.
+  if (Length(face) <= 1e-9 * Length(e1) * Length(e2)) return;
   if (Dot(face, N(a) + N(b) + N(c)) < 0) std::swap(b, c);
   mesh_.indices.insert(mesh_.indices.end(), {a, b, c});
   mesh_.faceMaterials.push_back(material);

@@ -38,7 +38,9 @@ class MeshBuilder {
                      uint32_t material);
 
   size_t vertexCount() const { return mesh_.positions.size(); }
-  const XMeshData& data() const { return mesh_; }
+  // The finished mesh, without vertices that no face uses (the spare
+  // copies at a pole's seam, for instance), in their original order.
+  XMeshData data() const;
 
  private:
   XMeshData mesh_;
