@@ -144,3 +144,16 @@ TEST_F(LightingTest, UnnormalisedNormalSaturatesNdotL) {
 }
 
 }  // namespace
+
+TEST_F(DeviceTest, EnablingAnUnsetLightCreatesTheDefaultLight) {
+  ASSERT_EQ(device()->LightEnable(3, TRUE), S_OK);
+  D3DLIGHT9 light{};
+  ASSERT_EQ(device()->GetLight(3, &light), S_OK);
+  EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
+  EXPECT_EQ(light.Diffuse.r, 1.0f);
+  EXPECT_EQ(light.Diffuse.a, 0.0f);
+  EXPECT_EQ(light.Direction.z, 1.0f);
+  BOOL enabled = FALSE;
+  device()->GetLightEnable(3, &enabled);
+  EXPECT_TRUE(enabled);
+}
