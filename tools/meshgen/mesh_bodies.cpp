@@ -36,15 +36,15 @@ void AddCap(MeshBuilder* b, Vec3 centre, const std::vector<Vec3>& ring, Vec3 n,
 XMeshData BuildBentTube() {
   // Shine's eye is 90 units away at fov 2.3; the section bends the mesh
   // along its x extent, so it is long in x: -100..100 on a sinuous centre
-  // line, radius 6 +- 2. u runs by arc length with 24 whole repeats, so the
+  // line, radius 9 +- 3. u runs by arc length with 24 whole repeats, so the
   // dot texture in Arms becomes rings of glowing spots.
   const int N = 200, M = 20;
   const double x0 = -100, x1 = 100;
   auto centre = [](double x) {
-    return Vec3{x, 12 * std::sin(2 * kPi * x / 90),
-                8 * std::cos(2 * kPi * x / 60)};
+    return Vec3{x, 16 * std::sin(2 * kPi * x / 100),
+                10 * std::cos(2 * kPi * x / 70)};
   };
-  auto radius = [](double x) { return 6 + 2 * std::sin(2 * kPi * x / 40); };
+  auto radius = [](double x) { return 9 + 3 * std::sin(2 * kPi * x / 40); };
   std::vector<Vec3> c(N + 1), t(N + 1), n(N + 1);
   std::vector<double> arc(N + 1, 0);
   for (int i = 0; i <= N; ++i) {
@@ -172,7 +172,11 @@ XMeshData BuildGlider() {
     return RevPoint(s, x, radius(x), a);
   };
   MeshBuilder b;
-  uint32_t hull = b.AddMaterial(MakeMaterial(0.3, 0.3, 0.32, 30, 0.7));
+  // Bright diffuse and some emission: the camera light (range 420) does not
+  // reach the glider for most of its way in, and the texture is modulated
+  // by the lit colour.
+  uint32_t hull =
+      b.AddMaterial(MakeMaterial(0.9, 0.9, 0.95, 30, 0.7, 0.3, 0.3, 0.33));
   uint32_t engine =
       b.AddMaterial(MakeMaterial(0.3, 0.2, 0.1, 0, 0, 0.9, 0.5, 0.2));
   b.AddGrid(

@@ -29,9 +29,9 @@ XMeshData BuildBackdrop() {
         v.v = static_cast<double>(j) / K;
         // Pole rows: one vertex per segment with u at the segment's centre.
         if (j == 0 || j == K) {
-      v.u = 2.0 * (i + 0.5) / S;
-      v.p.x = v.p.z = 0;  // exactly on the axis: sin(pi) is not quite 0
-    }
+          v.u = 2.0 * (i + 0.5) / S;
+          v.p.x = v.p.z = 0;  // exactly on the axis: sin(pi) is not quite 0
+        }
         return v;
       },
       mat);
