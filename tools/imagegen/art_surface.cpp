@@ -158,7 +158,7 @@ Image PaintHull() {
                                            0.4 * rivet + 0.03 * g);
       grime.At(x, y) = static_cast<float>(0.5 + 0.5 * g);
       double m = HashUnit(Mix64(plate + 1));
-      mark.At(x, y) = static_cast<float>(m < 0.2 ? 1 : m < 0.3 ? 2 : 0);
+      mark.At(x, y) = static_cast<float>(m < 0.1 ? 1 : m < 0.16 ? 2 : 0);
     }
   Lighting lit = BumpLight(height, 5.0, -0.5, -0.5, 0.7, 40, Edge::Wrap);
   return MakeImage(n, n, [&](double u, double v, double fx, double fy) {

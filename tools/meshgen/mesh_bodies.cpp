@@ -31,6 +31,39 @@ void AddCap(MeshBuilder* b, Vec3 centre, const std::vector<Vec3>& ring, Vec3 n,
     b->AddTriangle(c, idx[i], idx[(i + 1) % k], material);
 }
 
+// A flat plate: the quad `top` (in order around it) thickened by +-`half`,
+// with its own vertices per face so every face has a flat normal. Texture
+// coordinates are planar, one repeat per 80 units.
+void AddSlab(MeshBuilder* b, const std::vector<Vec3>& quad, Vec3 half,
+             uint32_t material) {
+  Vec3 n = Normalize(half);
+  auto uv = [](Vec3 p) {
+    return std::pair<double, double>{p.x / 80.0, (p.y + p.z) / 80.0};
+  };
+  for (double sgn : {1.0, -1.0}) {
+    uint32_t idx[4];
+    for (int k = 0; k < 4; ++k) {
+      Vec3 p = quad[k] + half * sgn;
+      auto [u, v] = uv(p);
+      idx[k] = b->AddVertex({p, n * sgn, u, v});
+    }
+    b->AddQuad(idx[0], idx[1], idx[2], idx[3], material);
+  }
+  for (int k = 0; k < 4; ++k) {
+    Vec3 a = quad[k], c = quad[(k + 1) % 4];
+    Vec3 centre = (quad[0] + quad[1] + quad[2] + quad[3]) * 0.25;
+    Vec3 side = Normalize(Cross(c - a, n));
+    if (Dot(side, (a + c) * 0.5 - centre) < 0) side = -side;
+    Vec3 p[4] = {a + half, c + half, c - half, a - half};
+    uint32_t idx[4];
+    for (int i = 0; i < 4; ++i) {
+      auto [u, v] = uv(p[i]);
+      idx[i] = b->AddVertex({p[i], side, u, v});
+    }
+    b->AddQuad(idx[0], idx[1], idx[2], idx[3], material);
+  }
+}
+
 }  // namespace
 
 XMeshData BuildBentTube() {
@@ -197,6 +230,18 @@ XMeshData BuildGlider() {
   std::vector<Vec3> ring;
   for (int j = 0; j < M; ++j) ring.push_back(surface(x0, 2 * kPi * j / M));
   AddCap(&b, Vec3{x0, s.lift, 0}, ring, Vec3{-1, 0, 0}, engine);
+  // Swept wings and a tail fin make it read as a craft from every side.
+  for (double side : {-1.0, 1.0}) {
+    AddSlab(
+        &b,
+        {Vec3{-10, s.lift - 2, side * 12}, Vec3{-110, s.lift - 2, side * 12},
+         Vec3{-125, s.lift - 6, side * 75}, Vec3{-85, s.lift - 6, side * 75}},
+        Vec3{0, 1.6, 0}, hull);
+  }
+  AddSlab(&b,
+          {Vec3{-95, s.lift + 8, 0}, Vec3{-140, s.lift + 8, 0},
+           Vec3{-150, s.lift + 42, 0}, Vec3{-125, s.lift + 42, 0}},
+          Vec3{0, 0, 1.4}, hull);
   return b.data();
 }
 

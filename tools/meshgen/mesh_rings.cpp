@@ -62,7 +62,8 @@ Vec3 Tilt(Vec3 v, Vec3 axis, double deg) {
 
 XMeshData BuildGyroRings() {
   // Titrek's eye wanders within 20 units of the light at the origin, so
-  // three interlocked rings of radius 32-44 surround both; their inner
+  // three interlocked rings of radius 32-44 (and a cage of three thin ones
+  // further out) surround both; their inner
   // faces catch the light. The section zeroes the first material's diffuse
   // colour, so that ring glows by its emissive colour instead.
   MeshBuilder b;
@@ -77,6 +78,20 @@ XMeshData BuildGyroRings() {
   AddRing(&b, a, 128, 16, 6, m0);
   AddRing(&b, c, 128, 16, 7, m1);
   AddRing(&b, d, 128, 16, 8, m2);
+  // An outer cage of three thinner rings, so the wide lens (up to 2.7
+  // radians) always finds structure around the light.
+  for (int k = 0; k < 3; ++k) {
+    Vec3 axis = Normalize(Vec3{std::cos(k * 2.1), 0.6, std::sin(k * 2.1)});
+    RingShape o{54.0 + 6 * k,
+                2.2,
+                2.2,
+                2,
+                0,
+                Tilt(X, axis, 60 + 35 * k),
+                Tilt(Y, axis, 60 + 35 * k),
+                Tilt(Z, axis, 60 + 35 * k)};
+    AddRing(&b, o, 128, 12, 10, k % 2 ? m1 : m2);
+  }
   return b.data();
 }
 
