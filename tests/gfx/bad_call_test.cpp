@@ -181,3 +181,25 @@ TEST_F(DeviceTest, ObjectsOfAnotherDeviceAreRefused) {
   device()->SetTexture(0, nullptr);
   mine->Release();
 }
+
+TEST_F(DeviceTest, RewrittenIndicesAreCheckedAgain) {
+  PlainStates();
+  ColorVertex tri[3] = {{-1, -1, 0.5f, 0xFFFFFFFF},
+                        {-1, 3, 0.5f, 0xFFFFFFFF},
+                        {3, -1, 0.5f, 0xFFFFFFFF}};
+  IDirect3DVertexBuffer9* vb = MakeVertexBuffer(tri, sizeof tri, 0);
+  IDirect3DIndexBuffer9* ib = MakeIndexBuffer({0, 1, 2});
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetStreamSource(0, vb, 0, sizeof(ColorVertex));
+  device()->SetIndices(ib);
+  EXPECT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1),
+            S_OK);
+  uint32_t* indices = nullptr;
+  ASSERT_EQ(ib->Lock(0, 0, reinterpret_cast<void**>(&indices), 0), S_OK);
+  indices[2] = 3;  // one past the last vertex
+  ib->Unlock();
+  EXPECT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1),
+            D3DERR_INVALIDCALL);
+  ib->Release();
+  vb->Release();
+}

@@ -38,31 +38,33 @@ bool IndexBuffer::IndexRange(UINT start, UINT count, UINT* lowest,
   UINT available = storage_.size() / indexSize();
   if (start > available || count > available - start) return false;
   uint64_t version = storage_.version();
-  if (version != rangeVersion_ || start != rangeStart_ ||
-      count != rangeCount_) {
-    UINT low = 0xFFFFFFFFu, high = 0;
-    const uint8_t* bytes = storage_.bytes();
-    if (indexSize() == 4) {
-      const auto* indices = reinterpret_cast<const uint32_t*>(bytes) + start;
-      for (UINT i = 0; i < count; ++i) {
-        low = indices[i] < low ? indices[i] : low;
-        high = indices[i] > high ? indices[i] : high;
-      }
-    } else {
-      const auto* indices = reinterpret_cast<const uint16_t*>(bytes) + start;
-      for (UINT i = 0; i < count; ++i) {
-        low = indices[i] < low ? indices[i] : low;
-        high = indices[i] > high ? indices[i] : high;
-      }
+  for (const CachedRange& r : ranges_) {
+    if (r.version == version && r.start == start && r.count == count) {
+      *lowest = r.lowest;
+      *highest = r.highest;
+      return true;
     }
-    rangeVersion_ = version;
-    rangeStart_ = start;
-    rangeCount_ = count;
-    rangeLowest_ = count ? low : 0;
-    rangeHighest_ = high;
   }
-  *lowest = rangeLowest_;
-  *highest = rangeHighest_;
+  UINT low = 0xFFFFFFFFu, high = 0;
+  const uint8_t* bytes = storage_.bytes();
+  if (indexSize() == 4) {
+    const auto* indices = reinterpret_cast<const uint32_t*>(bytes) + start;
+    for (UINT i = 0; i < count; ++i) {
+      low = indices[i] < low ? indices[i] : low;
+      high = indices[i] > high ? indices[i] : high;
+    }
+  } else {
+    const auto* indices = reinterpret_cast<const uint16_t*>(bytes) + start;
+    for (UINT i = 0; i < count; ++i) {
+      low = indices[i] < low ? indices[i] : low;
+      high = indices[i] > high ? indices[i] : high;
+    }
+  }
+  if (count == 0) low = 0;
+  ranges_[nextRange_] = {version, start, count, low, high};
+  nextRange_ = (nextRange_ + 1) % kCachedRanges;
+  *lowest = low;
+  *highest = high;
   return true;
 }
 

@@ -35,10 +35,15 @@ class IndexBuffer : public DeviceChild<IDirect3DIndexBuffer9> {
   DWORD usage_;
   D3DFORMAT format_;
   D3DPOOL pool_;
-  // The last range asked for, kept until the contents change: meshes draw
-  // the same ranges every frame.
-  uint64_t rangeVersion_ = 0;
-  UINT rangeStart_ = 0, rangeCount_ = 0, rangeLowest_ = 0, rangeHighest_ = 0;
+  // Ranges asked for recently, kept until the contents change: meshes
+  // draw the same subset ranges every frame. A few slots, reused in turn.
+  struct CachedRange {
+    uint64_t version = 0;
+    UINT start = 0, count = 0, lowest = 0, highest = 0;
+  };
+  static constexpr int kCachedRanges = 32;
+  CachedRange ranges_[kCachedRanges];
+  int nextRange_ = 0;
 };
 
 }  // namespace gfx
