@@ -39,7 +39,12 @@ void BM_ProcessAndComposeGlow(benchmark::State& state) {
   }
   glow.Release();
 }
-BENCHMARK(BM_ProcessAndComposeGlow)->Unit(benchmark::kMillisecond);
+// Process CPU time counts the renderer's worker threads too: on a busy machine
+// it is the steadier measure of the work.
+BENCHMARK(BM_ProcessAndComposeGlow)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_ReadBackBufferOnly(benchmark::State& state) {
   HeadlessDevice headless;
@@ -56,7 +61,10 @@ void BM_ReadBackBufferOnly(benchmark::State& state) {
     device->ReadBackBuffer(&pixels);
   }
 }
-BENCHMARK(BM_ReadBackBufferOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBackBufferOnly)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace
 
