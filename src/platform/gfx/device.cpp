@@ -149,6 +149,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
   if (width == 0 || height == 0 || width > kMaxTextureSize ||
       height > kMaxTextureSize)
     return D3DERR_INVALIDCALL;
+  static_assert(kOnlyArgbTextures);
   if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
     return D3DERR_INVALIDCALL;
   if (usage & ~(D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY))

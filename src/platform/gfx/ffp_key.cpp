@@ -38,7 +38,10 @@ void FillTexGen(const DWORD* stageStates, const FvfLayout& layout,
   *gen = mode <= 4 ? mode : 0;
   DWORD set = tci & 0xFFFF;
   // A set the vertex does not have reads as zero (index 7 = none).
-  *index = static_cast<int>(set) < layout.texCoordCount && set < 2 ? set : 7;
+  *index = static_cast<int>(set) < layout.texCoordCount &&
+                   set < static_cast<DWORD>(kTexCoordSetsRead)
+               ? set
+               : 7;
   DWORD flags = stageStates[D3DTSS_TEXTURETRANSFORMFLAGS];
   DWORD count = flags & 0xFF;
   *transform = count <= 4 ? count : 0;

@@ -49,4 +49,12 @@ constexpr int kVertexStreams = 1;
 // Render-target textures have exactly one level.
 constexpr int kRenderTargetLevels = 1;
 
+// The fixed-function programs read texture-coordinate sets 0 and 1, two
+// floats each (what every vertex format of the show carries); a texture
+// transform sees a set as (u, v, 1, 0).
+constexpr int kTexCoordSetsRead = 2;
+
+// Texture formats: A8R8G8B8 and X8R8G8B8 only; depth: the automatic D16.
+constexpr bool kOnlyArgbTextures = true;
+
 }  // namespace gfx
