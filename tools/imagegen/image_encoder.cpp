@@ -65,7 +65,7 @@ std::vector<uint8_t> EncodePng(const Image& img, Rgba bleed,
     throw std::runtime_error("PNG encoding failed");
   }
   png_set_write_fn(png, &out, PngWrite, PngFlush);
-  png_set_compression_level(png, 9);
+  png_set_compression_level(png, 6);
   png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);

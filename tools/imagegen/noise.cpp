@@ -15,10 +15,20 @@ int Wrap(int i, int n) {
 }
 
 // Gradient at a lattice point: one of 16 unit directions, picked by hash.
+struct Directions {
+  double c[16], s[16];
+  Directions() {
+    for (int i = 0; i < 16; ++i) {
+      c[i] = std::cos(i * (3.14159265358979323846 / 8.0));
+      s[i] = std::sin(i * (3.14159265358979323846 / 8.0));
+    }
+  }
+};
+const Directions kDirections;
+
 double Grad2(uint64_t seed, int ix, int iy, double dx, double dy) {
-  uint64_t h = HashInts(seed, ix, iy);
-  double ang = static_cast<double>(h & 15) * (3.14159265358979323846 / 8.0);
-  return std::cos(ang) * dx + std::sin(ang) * dy;
+  uint64_t h = HashInts(seed, ix, iy) & 15;
+  return kDirections.c[h] * dx + kDirections.s[h] * dy;
 }
 
 double Grad3(uint64_t seed, int ix, int iy, int iz, double dx, double dy,
