@@ -87,3 +87,58 @@ TEST_F(PointSpriteTest, SpriteTextureSpansThePointTopLeftFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ScreenPoint {  // D3DFVF_XYZRHW | D3DFVF_PSIZE | D3DFVF_DIFFUSE
+  float x, y, z, rhw, size;
+  D3DCOLOR color;
+};
+
+int CountRow(const std::vector<uint32_t>& pixels, int y, uint32_t color) {
+  int count = 0;
+  for (int x = 0; x < 800; ++x)
+    if (PixelAt(pixels, x, y) == color) ++count;
+  return count;
+}
+
+}  // namespace
+
+TEST_F(DeviceTest, PointAcrossTheEdgeKeepsItsVisiblePart) {
+  PlainStates();
+  device()->SetFVF(D3DFVF_XYZRHW | D3DFVF_PSIZE | D3DFVF_DIFFUSE);
+  // Centre 5 pixels left of the screen, side 31: columns -20..10 are
+  // covered, 0..10 visible. GL alone would drop the whole point.
+  ScreenPoint point = {-5.0f, 300.0f, 0.5f, 1.0f, 31.0f, 0xFFFFFFFF};
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  ASSERT_EQ(device()->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &point, sizeof point),
+            S_OK);
+  std::vector<uint32_t> pixels = Read();
+  EXPECT_EQ(CountRow(pixels, 300, 0xFFFFFFFFu), 11);
+  EXPECT_EQ(PixelAt(pixels, 10, 300), 0xFFFFFFFFu);
+  EXPECT_EQ(PixelAt(pixels, 11, 300), 0xFF000000u);
+}
+
+TEST_F(DeviceTest, FillModeAndCullingLeavePointsAlone) {
+  PlainStates();
+  device()->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+  device()->SetFVF(D3DFVF_XYZRHW | D3DFVF_PSIZE | D3DFVF_DIFFUSE);
+  ScreenPoint point = {400.0f, 300.0f, 0.5f, 1.0f, 9.0f, 0xFFFFFFFF};
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  device()->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &point, sizeof point);
+  std::vector<uint32_t> pixels = Read();
+  EXPECT_EQ(CountRow(pixels, 300, 0xFFFFFFFFu), 9);  // a filled square
+  EXPECT_EQ(PixelAt(pixels, 400, 300), 0xFFFFFFFFu);
+  // The next triangle draw is wireframe again.
+  ScreenVertex triangle[3] = {{100, 100, 0.5f, 1, 0xFFFF0000, 0, 0},
+                              {300, 100, 0.5f, 1, 0xFFFF0000, 0, 0},
+                              {100, 300, 0.5f, 1, 0xFFFF0000, 0, 0}};
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device()->SetFVF(kScreenFvf);
+  device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle,
+                            sizeof triangle[0]);
+  pixels = Read();
+  EXPECT_EQ(PixelAt(pixels, 200, 100), 0xFFFF0000u);
+  EXPECT_EQ(PixelAt(pixels, 150, 150), 0xFF000000u);
+}

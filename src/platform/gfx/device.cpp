@@ -73,10 +73,12 @@ bool Device::InitGl() {
   GL_CHECK(glGenSamplers(kMaxTextureStages, samplers_));
   for (DWORD i = 0; i < kMaxTextureStages; ++i) samplerCache_[i] = {};
 
-  // Sizes come from the vertex program; sprite coordinates start at the
-  // top of the point as Direct3D has them (targets are stored top row
-  // first, so that is GL's lower edge); flat shading takes the first
-  // vertex's colour as Direct3D does.
+  // For programs of the programmable path that draw GL points: sizes come
+  // from the vertex program, and gl_PointCoord starts at the top of the
+  // point as Direct3D has it (targets are stored top row first, so that is
+  // GL's lower edge). Fixed-function points are squares made by a geometry
+  // program. Flat shading takes the first vertex's colour, as in
+  // Direct3D.
   GL_CHECK(glEnable(GL_PROGRAM_POINT_SIZE));
   GL_CHECK(glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT));
   GL_CHECK(glProvokingVertex(GL_FIRST_VERTEX_CONVENTION));

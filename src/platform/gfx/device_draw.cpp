@@ -148,6 +148,14 @@ HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout) {
   }
   if (!ApplyProgram(layout, points)) return D3DERR_DRIVERINTERNALERROR;
   dirty_ = 0;
+  if (points && !state_.program) {
+    // Points become squares in the geometry program; fill mode and culling
+    // are for triangles and must not touch them. The next draw restores
+    // the raster state.
+    cache_.PolygonMode(GL_FILL);
+    cache_.CullFace(false);
+    dirty_ = kDirtyRaster;
+  }
   return S_OK;
 }
 

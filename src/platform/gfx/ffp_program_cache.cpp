@@ -15,8 +15,9 @@ GLuint FixedFunctionProgramCache::Get(const FixedFunctionKey& key,
   auto found = programs_.find(key);
   if (found != programs_.end()) return found->second;
   std::string log;
-  GLuint program = BuildProgram(GenerateVertexSource(key),
-                                GenerateFragmentSource(key), &log);
+  GLuint program =
+      BuildProgram(GenerateVertexSource(key), GenerateFragmentSource(key), &log,
+                   GenerateGeometrySource(key));
   if (!program) {
     std::fprintf(stderr, "fixed-function program: %s\n", log.c_str());
   } else {

@@ -44,6 +44,13 @@ const char* PositionFixupSource() {
 
 namespace {
 
+void ReplaceAll(std::string* s, const std::string& from,
+                const std::string& to) {
+  for (size_t at = s->find(from); at != std::string::npos;
+       at = s->find(from, at + to.size()))
+    s->replace(at, from.size(), to);
+}
+
 const char* SourceExpression(uint64_t source, const char* material) {
   switch (source) {
     case kSourceVertexDiffuse:
@@ -226,11 +233,57 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
     } else {
       s += "  float Ss = Si;\n";
     }
-    // The clamp must happen here: GL leaves sizes <= 0 undefined.
-    static_assert(kPointsClippedByCentre);
-    s += "  gl_PointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
+    // The clamp must happen here: a size of 0 is one pixel, not nothing.
+    s += "  pPointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
   }
   s += "}\n";
+  if (v.points) {
+    // Points go on to the geometry program, which expands each into a
+    // square: the outputs take the names it reads.
+    ReplaceAll(&s, "vDiffuse", "pDiffuse");
+    ReplaceAll(&s, "vSpecular", "pSpecular");
+    ReplaceAll(&s, "vTexCoord", "pTexCoord");
+    ReplaceAll(&s, "out vec4 pTexCoord1;\n",
+               "out vec4 pTexCoord1;\nout float pPointSize;\n");
+  }
+  return s;
+}
+
+std::string GenerateGeometrySource(const FixedFunctionKey& key) {
+  if (!key.vertex.points) return std::string();
+  const char* qualifier = key.vertex.flatShading ? "flat " : "";
+  std::string s = "#version 330 core\n";
+  s += FixedFunctionBlockSource();
+  s += "layout(points) in;\n"
+       "layout(triangle_strip, max_vertices = 4) out;\n";
+  s += std::string(qualifier) + "in vec4 pDiffuse[];\n";
+  s += std::string(qualifier) + "in vec4 pSpecular[];\n";
+  s += "in vec4 pTexCoord0[];\nin vec4 pTexCoord1[];\nin float pPointSize[];\n";
+  s += std::string(qualifier) + "out vec4 vDiffuse;\n";
+  s += std::string(qualifier) + "out vec4 vSpecular;\n";
+  s += "out vec4 vTexCoord0;\nout vec4 vTexCoord1;\nout vec2 vSpriteCoord;\n";
+  // A square of side pPointSize pixels around the point, in clip space so
+  // that GL clips it like any triangle: a point partly off screen keeps its
+  // visible part, as in Direct3D. Sprite coordinates run from (0, 0) at the
+  // top-left corner; targets are stored top row first, so the top is GL's
+  // lower y.
+  s += "void main() {\n"
+       "  vec4 c = gl_in[0].gl_Position;\n"
+       "  if (c.w <= 0.0) return;\n"
+       "  vec2 extent = pPointSize[0] / viewport.zw * c.w;\n"
+       "  for (int i = 0; i < 4; ++i) {\n"
+       "    vec2 corner = vec2((i & 1) != 0 ? 1.0 : -1.0, (i & 2) != 0 ? 1.0 : "
+       "-1.0);\n"
+       "    gl_Position = vec4(c.xy + corner * extent, c.zw);\n"
+       "    vDiffuse = pDiffuse[0];\n"
+       "    vSpecular = pSpecular[0];\n"
+       "    vTexCoord0 = pTexCoord0[0];\n"
+       "    vTexCoord1 = pTexCoord1[0];\n"
+       "    vSpriteCoord = corner * 0.5 + 0.5;\n"
+       "    EmitVertex();\n"
+       "  }\n"
+       "  EndPrimitive();\n"
+       "}\n";
   return s;
 }
 
@@ -335,6 +388,7 @@ std::string GenerateFragmentSource(const FixedFunctionKey& key) {
   s += std::string(qualifier) + "in vec4 vDiffuse;\n";
   s += std::string(qualifier) + "in vec4 vSpecular;\n";
   s += "in vec4 vTexCoord0;\nin vec4 vTexCoord1;\n";
+  if (p.pointSprite) s += "in vec2 vSpriteCoord;\n";
   s += "uniform sampler2D stageTexture0;\nuniform sampler2D stageTexture1;\n";
   s += "out vec4 fragColor;\n";
   s += "void main() {\n  vec4 current = vDiffuse;\n";
@@ -346,7 +400,7 @@ std::string GenerateFragmentSource(const FixedFunctionKey& key) {
     if (st.hasTexture) {
       // A point sprite spans the whole texture: (0, 0) at its top-left.
       std::string coord =
-          p.pointSprite ? "gl_PointCoord" : "vTexCoord" + k + ".xy";
+          p.pointSprite ? "vSpriteCoord" : "vTexCoord" + k + ".xy";
       s += "  vec4 " + texel + " = texture(stageTexture" + k + ", " + coord +
            ");\n";
     }

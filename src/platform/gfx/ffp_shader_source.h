@@ -6,7 +6,9 @@
 // targets stored top row first). Uniforms come in the std140 block
 // "FixedFunction" (see FixedFunctionUniforms), bound at
 // kFixedFunctionBlockBinding; stage k samples from the sampler uniform
-// "stageTexture<k>" on texture unit k.
+// "stageTexture<k>" on texture unit k. Point lists add a geometry program
+// that turns each point into a square (GL would drop a whole point whose
+// centre leaves the screen; Direct3D draws its visible part).
 #pragma once
 
 #include <string>
@@ -36,5 +38,8 @@ const char* PositionFixupSource();
 
 std::string GenerateVertexSource(const FixedFunctionKey& key);
 std::string GenerateFragmentSource(const FixedFunctionKey& key);
+// Point lists only (empty otherwise): expands each point into a
+// screen-aligned square of its Direct3D size.
+std::string GenerateGeometrySource(const FixedFunctionKey& key);
 
 }  // namespace gfx

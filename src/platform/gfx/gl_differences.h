@@ -32,10 +32,6 @@ constexpr bool kScissorStateIgnored = true;
 // the programmable path discards on its own.
 constexpr bool kAlphaTestFixedFunctionOnly = true;
 
-// GL drops a whole point sprite once its centre leaves the clip volume;
-// Direct3D draws the visible part. Large points pop at the screen edge.
-constexpr bool kPointsClippedByCentre = true;
-
 // Wireframe edges use GL's line rasterisation (diamond-exit rule), which
 // can differ from Direct3D's by a pixel at line ends.
 constexpr bool kWireframeUsesGlLines = true;

@@ -40,7 +40,9 @@ GLuint Compile(GLenum type, const std::string& source, std::string* log) {
                      info.data());
   if (log) {
     *log = type == GL_VERTEX_SHADER ? "vertex program (GLSL 330) failed:\n"
-                                    : "pixel program (GLSL 330) failed:\n";
+           : type == GL_GEOMETRY_SHADER
+               ? "geometry program (GLSL 330) failed:\n"
+               : "pixel program (GLSL 330) failed:\n";
     *log += info.data();
     *log += "\n";
     *log += Numbered(source);
@@ -52,19 +54,31 @@ GLuint Compile(GLenum type, const std::string& source, std::string* log) {
 }  // namespace
 
 GLuint BuildProgram(const std::string& vertexSource,
-                    const std::string& fragmentSource, std::string* log) {
+                    const std::string& fragmentSource, std::string* log,
+                    const std::string& geometrySource) {
   GLuint vs = Compile(GL_VERTEX_SHADER, vertexSource, log);
   if (!vs) return 0;
+  GLuint gs = 0;
+  if (!geometrySource.empty()) {
+    gs = Compile(GL_GEOMETRY_SHADER, geometrySource, log);
+    if (!gs) {
+      glDeleteShader(vs);
+      return 0;
+    }
+  }
   GLuint fs = Compile(GL_FRAGMENT_SHADER, fragmentSource, log);
   if (!fs) {
     glDeleteShader(vs);
+    if (gs) glDeleteShader(gs);
     return 0;
   }
   GLuint program = glCreateProgram();
   GL_CHECK(glAttachShader(program, vs));
+  if (gs) GL_CHECK(glAttachShader(program, gs));
   GL_CHECK(glAttachShader(program, fs));
   GL_CHECK(glLinkProgram(program));
   glDeleteShader(vs);
+  if (gs) glDeleteShader(gs);
   glDeleteShader(fs);
   GLint ok = GL_FALSE;
   glGetProgramiv(program, GL_LINK_STATUS, &ok);

@@ -9,7 +9,9 @@
 namespace gfx {
 
 // Returns the linked program, or 0 with the reason in *log.
+// An empty geometrySource builds a program without a geometry stage.
 GLuint BuildProgram(const std::string& vertexSource,
-                    const std::string& fragmentSource, std::string* log);
+                    const std::string& fragmentSource, std::string* log,
+                    const std::string& geometrySource = std::string());
 
 }  // namespace gfx
