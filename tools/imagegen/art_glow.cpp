@@ -48,15 +48,18 @@ Image PaintFlash() {
     double wob = TileFbm(a, 0.5, 8, 1, 3, 0.5, seed);
     double len =
         0.45 + 0.5 * (0.5 + 0.5 * TileFbm(a, 0.2, 32, 1, 1, 0.5, seed + 7));
-    double rays = std::pow(std::fabs(std::cos(16 * th + 1.2 * wob)), 18.0) *
-                  std::exp(-r / len);
+    // Each ray gets its own strength; a faint lens ring at r = 0.55.
+    double gain = 0.5 + 0.5 * TileFbm(a, 0.7, 32, 1, 1, 0.5, seed + 9);
+    double rays = std::pow(std::fabs(std::cos(16 * th + 1.2 * wob)), 14.0) *
+                  std::exp(-r / len) * (0.25 + 1.2 * gain);
     double fine = std::pow(std::fabs(std::cos(45 * th + 3 * wob)), 40.0) *
                   std::exp(-r / (0.5 * len));
     double core = std::exp(-(r / 0.16) * (r / 0.16));
-    double halo = std::exp(-(r / 0.75) * (r / 0.75));
+    double halo = std::exp(-(r / 0.6) * (r / 0.6));
+    double ring = std::exp(-std::pow((r - 0.55) / 0.025, 2));
     double haze = 0.5 + 0.5 * TileFbm(u, v, 3, 3, 4, 0.55, seed + 3);
-    double i = 0.38 + 0.12 * haze + 0.30 * halo + 0.55 * rays + 0.3 * fine +
-               0.9 * core;
+    double i = 0.26 + 0.14 * haze + 0.38 * halo + 0.55 * rays + 0.3 * fine +
+               0.9 * core + 0.08 * ring;
     return ramp(std::min(1.0, i));
   });
 }
