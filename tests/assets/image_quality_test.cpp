@@ -6,11 +6,15 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <ostream>
 
 #include "asset_files.h"
 #include "catalog.h"
 #include "image_decoder.h"
 #include "image_stats.h"
+
+// Names a catalogue entry in test output (instead of its bytes).
+inline void PrintTo(const ImageEntry& e, std::ostream* os) { *os << e.file; }
 
 namespace {
 

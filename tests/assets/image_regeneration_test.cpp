@@ -2,8 +2,13 @@
 // generator is deterministic and nobody edited an image by hand.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "asset_files.h"
 #include "catalog.h"
+
+// Names a catalogue entry in test output (instead of its bytes).
+inline void PrintTo(const ImageEntry& e, std::ostream* os) { *os << e.file; }
 
 namespace {
 

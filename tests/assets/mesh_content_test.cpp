@@ -6,12 +6,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <ostream>
 #include <set>
 #include <tuple>
 
 #include "asset_files.h"
 #include "mesh_catalog.h"
 #include "platform/d3dx/xfile_model.h"
+
+// Names a catalogue entry in test output (instead of its bytes).
+inline void PrintTo(const MeshEntry& e, std::ostream* os) { *os << e.file; }
 
 namespace {
 

@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 
 #include "asset_files.h"
 #include "mesh_catalog.h"
+
+// Names a catalogue entry in test output (instead of its bytes).
+inline void PrintTo(const MeshEntry& e, std::ostream* os) { *os << e.file; }
 
 namespace {
 
