@@ -39,6 +39,9 @@ class LoadedBankTest : public ::testing::Test {
   static bool NeverFilled(int slot) {
     return slot == 3 || slot == 9 || slot >= 39;
   }
+  void FillsEverySlotButTheUnusedOnes();
+  void SizesAreRoundedUpToPowersOfTwo();
+  void ScaledImageFillsTheWholeTexture();
 
   static HeadlessDevice* headless_;
   static TextureBank* bank_;
@@ -70,7 +73,7 @@ TEST_F(TextureBankTest, StartsEmpty) {
   fresh.Destroy();  // nothing to give back
 }
 
-TEST_F(LoadedBankTest, FillsEverySlotButTheUnusedOnes) {
+void LoadedBankTest::FillsEverySlotButTheUnusedOnes() {
   ASSERT_NE(bank_->textures, nullptr);
   for (int slot = 0; slot < TextureBank::kSlotCount; ++slot) {
     if (NeverFilled(slot)) {
@@ -81,7 +84,7 @@ TEST_F(LoadedBankTest, FillsEverySlotButTheUnusedOnes) {
   }
 }
 
-TEST_F(LoadedBankTest, SizesAreRoundedUpToPowersOfTwo) {
+void LoadedBankTest::SizesAreRoundedUpToPowersOfTwo() {
   const struct {
     int slot;
     UINT width, height;
@@ -110,7 +113,7 @@ TEST_F(LoadedBankTest, SizesAreRoundedUpToPowersOfTwo) {
   EXPECT_EQ(jpeg.Format, D3DFMT_X8R8G8B8);
 }
 
-TEST_F(LoadedBankTest, ScaledImageFillsTheWholeTexture) {
+void LoadedBankTest::ScaledImageFillsTheWholeTexture() {
   // Resource 133 (slot 6) is an 800 x 600 PNG stretched to 1024 x 1024:
   // texel (x, y) shows image point (x * 800 / 1024, y * 600 / 1024), corners
   // included. Decoded here with libpng directly for comparison.
@@ -151,6 +154,23 @@ TEST_F(LoadedBankTest, ScaledImageFillsTheWholeTexture) {
   const uint32_t last = texels[1023 * 1024 + 1023];
   const uint32_t corner = pixels[599 * 800 + 799];
   EXPECT_NEAR((last >> 24) & 0xFF, (corner >> 24) & 0xFF, 24);
+}
+
+// One test, so that a test runner that starts a process per test decodes
+// the images once.
+TEST_F(LoadedBankTest, CompleteLoad) {
+  {
+    SCOPED_TRACE("every slot but 3, 9 and 39 to 99 holds a texture");
+    FillsEverySlotButTheUnusedOnes();
+  }
+  {
+    SCOPED_TRACE("sizes are rounded up to powers of two");
+    SizesAreRoundedUpToPowersOfTwo();
+  }
+  {
+    SCOPED_TRACE("an 800 x 600 image fills its 1024 x 1024 texture");
+    ScaledImageFillsTheWholeTexture();
+  }
 }
 
 TEST_F(TextureBankTest, FailedLoadKeepsEarlierSlotsAndReturnsTheLoaderCode) {
