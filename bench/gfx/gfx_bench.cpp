@@ -204,23 +204,49 @@ void BM_ApplyAllStateBlock(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyAllStateBlock)->Unit(benchmark::kNanosecond);
 
-// Apply followed by a small draw: the apply marks every group dirty, so
-// this also prices the re-translation of the whole state at the next draw.
+// Apply followed by a one-triangle draw. With the state unchanged (the
+// save/restore pattern) the draw finds nothing to redo; alternating two
+// blocks that differ in blend, depth, fill, stage, sampler, transform and
+// texture state prices the re-translation at the next draw.
 void BM_ApplyAllStateBlockThenDraw(benchmark::State& state) {
   IDirect3DDevice9* d = Headless().device();
   LitMesh mesh(d);
   mesh.Bind(d);
-  IDirect3DStateBlock9* block = nullptr;
-  d->CreateStateBlock(D3DSBT_ALL, &block);
+  IDirect3DStateBlock9* first = nullptr;
+  IDirect3DStateBlock9* second = nullptr;
+  d->CreateStateBlock(D3DSBT_ALL, &first);
+  bool alternate = state.range(0) != 0;
+  if (alternate) {
+    D3DMATRIX world = Identity();
+    world._41 = 0.5f;
+    d->SetTransform(D3DTS_WORLD, &world);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVBLENDFACTOR);
+    d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    d->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    d->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0x40000);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    d->SetTexture(0, nullptr);
+  }
+  d->CreateStateBlock(D3DSBT_ALL, &second);
+  int64_t i = 0;
   for (auto _ : state) {
-    block->Apply();
+    ((i++ & 1) ? second : first)->Apply();
     d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, mesh.vertexCount, 0, 1);
   }
   glFinish();
   state.SetItemsProcessed(state.iterations());
-  block->Release();
+  first->Apply();
+  first->Release();
+  second->Release();
 }
-BENCHMARK(BM_ApplyAllStateBlockThenDraw)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_ApplyAllStateBlockThenDraw)
+    ->ArgName("alternating")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kNanosecond);
 
 struct ScreenVertex {
   float x, y, z, rhw;

@@ -149,6 +149,10 @@ class Device : public IDirect3DDevice9 {
   bool InitGl();
   void Destroy();
 
+  // The dirty groups that moving from one state to another touches (also
+  // marks the sampler stages that differ).
+  uint32_t ChangedGroups(const DeviceState& from, const DeviceState& to);
+
   // Draw-time translation (device_draw.cpp).
   HRESULT PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout);
   void ApplyBlend();

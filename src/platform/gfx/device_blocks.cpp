@@ -1,4 +1,6 @@
 // State blocks: creation, recording, capture and apply.
+#include <cstring>
+
 #include "platform/gfx/device.h"
 #include "platform/gfx/state_block.h"
 
@@ -66,6 +68,42 @@ StateMask MaskFor(D3DSTATEBLOCKTYPE type) {
 
 }  // namespace
 
+uint32_t Device::ChangedGroups(const DeviceState& from, const DeviceState& to) {
+  uint32_t groups = 0;
+  if (std::memcmp(from.renderStates, to.renderStates,
+                  sizeof from.renderStates) != 0) {
+    for (DWORD s = 0; s < kRenderStateCount; ++s)
+      if (from.renderStates[s] != to.renderStates[s])
+        groups |= RenderStateGroups(s);
+  }
+  if (std::memcmp(from.stageStates, to.stageStates, sizeof from.stageStates))
+    groups |= kDirtyShaderKey;
+  for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
+    if (std::memcmp(from.samplerStates[stage], to.samplerStates[stage],
+                    sizeof from.samplerStates[stage]) != 0) {
+      groups |= kDirtySamplers;
+      dirtySamplerStages_ |= static_cast<uint8_t>(1u << stage);
+    }
+    if (from.textures[stage] != to.textures[stage])
+      groups |= kDirtyTextures | kDirtyShaderKey;
+  }
+  if (std::memcmp(from.transforms, to.transforms, sizeof from.transforms) ||
+      std::memcmp(&from.material, &to.material, sizeof from.material))
+    groups |= kDirtyUniforms;
+  if (std::memcmp(from.lights, to.lights, sizeof from.lights) ||
+      std::memcmp(from.lightEnabled, to.lightEnabled, sizeof from.lightEnabled))
+    groups |= kDirtyUniforms | kDirtyShaderKey;
+  if (from.fvf != to.fvf || from.stream != to.stream ||
+      from.streamOffset != to.streamOffset ||
+      from.streamStride != to.streamStride)
+    groups |= kDirtyVertexInput | kDirtyShaderKey;
+  if (from.indices != to.indices) groups |= kDirtyIndices;
+  if (std::memcmp(&from.viewport, &to.viewport, sizeof from.viewport))
+    groups |= kDirtyViewport | kDirtyUniforms;
+  if (from.program != to.program) groups |= kDirtyProgram | kDirtyShaderKey;
+  return groups;
+}
+
 HRESULT Device::CreateStateBlock(D3DSTATEBLOCKTYPE type,
                                  IDirect3DStateBlock9** out) {
   if (!out || recording_) return D3DERR_INVALIDCALL;
@@ -122,8 +160,9 @@ HRESULT Device::ApplyStateBlock(StateBlock* block) {
     return S_OK;
   }
   if (mask.all) {
-    dirty_ = kDirtyAll;
-    dirtySamplerStages_ = 0xFF;
+    // A whole-state apply usually restores what was there a moment ago
+    // (save/restore around a draw): mark only what really changes.
+    dirty_ |= ChangedGroups(state_, block->state());
   } else {
     for (DWORD s = 0; s < kRenderStateCount; ++s)
       if (mask.renderStates[s]) dirty_ |= RenderStateGroups(s);
