@@ -1,4 +1,5 @@
 // State blocks: D3DSBT_ALL capture/apply and recorded blocks.
+#include "platform/gfx/device.h"
 #include "test_scene.h"
 
 TEST_F(DeviceTest, AllBlockRestoresWhatADrawChanged) {
@@ -130,4 +131,29 @@ TEST_F(DeviceTest, DeviceCountsItsObjects) {
   back->Release();
   vb->Release();
   EXPECT_EQ(d->Release(), 1u);
+}
+
+TEST_F(DeviceTest, ApplyingTheSameStateCostsNoGlCalls) {
+  PlainStates();
+  IDirect3DTexture9* texture =
+      MakeTexture(1, 1, [](UINT, UINT) { return 0xFF445566u; });
+  device()->SetTexture(0, texture);
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  IDirect3DStateBlock9* block = nullptr;
+  device()->CreateStateBlock(D3DSBT_ALL, &block);
+  DrawScreenRect(0, 0, 10, 10, 0xFFFFFFFF);
+  auto* impl = static_cast<gfx::Device*>(device());
+  // Capture then Apply around nothing, as a save/restore does.
+  block->Capture();
+  block->Apply();
+  DrawScreenRect(0, 0, 10, 10, 0xFFFFFFFF);  // warms the stream buffer path
+  uint64_t before = impl->cache()->callCount();
+  block->Capture();
+  block->Apply();
+  DrawScreenRect(0, 0, 10, 10, 0xFFFFFFFF);
+  // DrawPrimitiveUP rebinds its stream buffer; nothing else is re-issued.
+  EXPECT_LE(impl->cache()->callCount(), before + 1);
+  device()->SetTexture(0, nullptr);
+  block->Release();
+  texture->Release();
 }
