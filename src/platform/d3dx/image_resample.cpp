@@ -58,27 +58,31 @@ std::vector<uint32_t> ResampleImage(const std::vector<uint32_t>& src, int w,
                                     int h, int dw, int dh) {
   if (w == dw && h == dh) return src;
   const auto xTaps = AxisWeights(w, dw), yTaps = AxisWeights(h, dh);
-  // Horizontal pass into floats, then vertical.
+  // Horizontal pass into float rows (four channels in byte order), then a
+  // vertical pass that adds whole rows, so both walk memory in order.
   std::vector<float> rows(size_t(dw) * h * 4, 0.0f);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < dw; ++x) {
-      float* out = &rows[(size_t(y) * dw + x) * 4];
+    const uint8_t* in = reinterpret_cast<const uint8_t*>(&src[size_t(y) * w]);
+    float* out = &rows[size_t(y) * dw * 4];
+    for (int x = 0; x < dw; ++x, out += 4) {
       for (const Tap& t : xTaps[x]) {
-        const uint32_t p = src[size_t(y) * w + t.index];
-        for (int k = 0; k < 4; ++k) out[k] += t.weight * ((p >> (8 * k)) & 255);
+        const uint8_t* px = in + size_t(t.index) * 4;
+        out[0] += t.weight * px[0];
+        out[1] += t.weight * px[1];
+        out[2] += t.weight * px[2];
+        out[3] += t.weight * px[3];
       }
     }
   }
   std::vector<uint32_t> dst(size_t(dw) * dh);
+  std::vector<float> acc(size_t(dw) * 4);
   for (int y = 0; y < dh; ++y) {
-    for (int x = 0; x < dw; ++x) {
-      float c[4] = {0, 0, 0, 0};
-      for (const Tap& t : yTaps[y]) {
-        const float* in = &rows[(size_t(t.index) * dw + x) * 4];
-        for (int k = 0; k < 4; ++k) c[k] += t.weight * in[k];
-      }
-      dst[size_t(y) * dw + x] = Pack(c);
+    std::fill(acc.begin(), acc.end(), 0.0f);
+    for (const Tap& t : yTaps[y]) {
+      const float* in = &rows[size_t(t.index) * dw * 4];
+      for (size_t i = 0; i < acc.size(); ++i) acc[i] += t.weight * in[i];
     }
+    for (int x = 0; x < dw; ++x) dst[size_t(y) * dw + x] = Pack(&acc[4 * x]);
   }
   return dst;
 }
