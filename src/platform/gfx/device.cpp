@@ -112,13 +112,13 @@ void Device::Destroy() {
     renderTarget_->texture()->ReleaseInternal();
   renderTarget_ = nullptr;
   programs_.Clear(&cache_);
-  if (samplers_[0]) glDeleteSamplers(kMaxTextureStages, samplers_);
-  if (uniformBuffer_) glDeleteBuffers(1, &uniformBuffer_);
-  if (upBuffer_) glDeleteBuffers(1, &upBuffer_);
-  if (backFramebuffer_) glDeleteFramebuffers(1, &backFramebuffer_);
-  if (backDepth_) glDeleteRenderbuffers(1, &backDepth_);
-  if (backColor_) glDeleteTextures(1, &backColor_);
-  if (vertexArray_) glDeleteVertexArrays(1, &vertexArray_);
+  if (samplers_[0]) GL_CHECK(glDeleteSamplers(kMaxTextureStages, samplers_));
+  if (uniformBuffer_) GL_CHECK(glDeleteBuffers(1, &uniformBuffer_));
+  if (upBuffer_) GL_CHECK(glDeleteBuffers(1, &upBuffer_));
+  if (backFramebuffer_) GL_CHECK(glDeleteFramebuffers(1, &backFramebuffer_));
+  if (backDepth_) GL_CHECK(glDeleteRenderbuffers(1, &backDepth_));
+  if (backColor_) GL_CHECK(glDeleteTextures(1, &backColor_));
+  if (vertexArray_) GL_CHECK(glDeleteVertexArrays(1, &vertexArray_));
 }
 
 ULONG Device::AddRef() { return ++refs_; }

@@ -40,7 +40,7 @@ void FixedFunctionProgramCache::Clear(GlStateCache* cache) {
   for (auto& entry : programs_) {
     if (!entry.second) continue;
     cache->ForgetProgram(entry.second);
-    glDeleteProgram(entry.second);
+    GL_CHECK(glDeleteProgram(entry.second));
   }
   programs_.clear();
 }

@@ -18,10 +18,10 @@ ShaderProgram::~ShaderProgram() {
   GlStateCache* cache = device()->cache();
   device()->ForgetVertexInput();
   for (Block& block : blocks_)
-    if (block.buffer) glDeleteBuffers(1, &block.buffer);
+    if (block.buffer) GL_CHECK(glDeleteBuffers(1, &block.buffer));
   if (program_) {
     cache->ForgetProgram(program_);
-    glDeleteProgram(program_);
+    GL_CHECK(glDeleteProgram(program_));
   }
 }
 
