@@ -66,6 +66,18 @@ void JpegErrorExit(j_common_ptr info) {
 
 void JpegSilence(j_common_ptr, int) {}
 
+// Called by libjpeg between scans and passes: ends files that ask for an
+// unbounded amount of work.
+void JpegProgress(j_common_ptr info) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(info);
+  if (d->is_decompressor && d->input_scan_number > kMaxJpegScans) {
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    std::snprintf(error->message, sizeof error->message, "more than %d scans",
+                  kMaxJpegScans);
+    longjmp(error->jump, 1);
+  }
+}
+
 HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out,
                    std::string* reason) {
   jpeg_decompress_struct info;
@@ -82,6 +94,9 @@ HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out,
     return D3DXERR_INVALIDDATA;
   }
   jpeg_create_decompress(&info);
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = JpegProgress;
+  info.progress = &progress;
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   if (!SizeOk(info.image_width, info.image_height)) {

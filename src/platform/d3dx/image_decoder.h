@@ -17,8 +17,12 @@ struct DecodedImage {
 
 // Images larger than this in either direction, or in pixels overall, are
 // refused before any pixel memory is taken.
-constexpr int kMaxImageSide = 16384;
-constexpr uint64_t kMaxImagePixels = 1u << 26;
+// The largest texture is 8192 on a side; 16 M pixels is 64 MiB decoded.
+constexpr int kMaxImageSide = 8192;
+constexpr uint64_t kMaxImagePixels = 1u << 24;
+// Progressive JPEGs may declare any number of scans, each a full pass over
+// the coefficients; real encoders write about ten.
+constexpr int kMaxJpegScans = 256;
 
 // D3DXERR_INVALIDDATA with a reason for anything that is neither a
 // readable PNG nor JPEG.
