@@ -98,22 +98,21 @@ StereoBuffer SongRenderer::Render(const Score& score, int64_t samples) {
   RenderTrack(score.snare, {Bus::Dry, 0.70, 0.0, 0.30, 0.0}, buses,
               RenderSnare);
   RenderTrack(score.clap, {Bus::Dry, 0.65, 0.05, 0.35, 0.0}, buses, RenderClap);
-  RenderTrack(score.closedHat, {Bus::Dry, 0.45, 0.25, 0.05, 0.0}, buses,
+  RenderTrack(score.closedHat, {Bus::Dry, 0.45, 0.35, 0.05, 0.0}, buses,
               RenderClosedHat);
-  RenderTrack(score.openHat, {Bus::Dry, 0.40, -0.2, 0.08, 0.0}, buses,
+  RenderTrack(score.openHat, {Bus::Dry, 0.40, -0.3, 0.08, 0.0}, buses,
               RenderOpenHat);
   RenderTrack(score.crash, {Bus::Dry, 0.55, 0.0, 0.25, 0.0}, buses,
               RenderCrash);
   RenderTrack(score.bass, {Bus::Bass, 1.00, 0.0, 0.0, 0.0}, buses, RenderBass);
   RenderTrack(score.sub, {Bus::Bass, 1.00, 0.0, 0.0, 0.0}, buses, RenderSub);
   RenderTrack(score.pad, {Bus::Pad, 1.00, 0.0, 0.30, 0.0}, buses, RenderPad);
-  RenderTrack(score.arp, {Bus::Dry, 0.55, 0.2, 0.25, 0.35}, buses, RenderArp);
-  RenderTrack(score.pluck, {Bus::Dry, 0.60, -0.15, 0.25, 0.25}, buses,
+  RenderTrack(score.arp, {Bus::Dry, 0.55, 0.35, 0.25, 0.35}, buses, RenderArp);
+  RenderTrack(score.pluck, {Bus::Dry, 0.60, -0.35, 0.25, 0.25}, buses,
               RenderArp);
   RenderTrack(score.lead, {Bus::Dry, 0.75, 0.0, 0.25, 0.25}, buses, lead);
-  RenderTrack(score.counter, {Bus::Dry, 0.55, -0.25, 0.30, 0.0}, buses,
-              counter);
-  RenderTrack(score.bell, {Bus::Dry, 0.50, 0.3, 0.45, 0.3}, buses, RenderBell);
+  RenderTrack(score.counter, {Bus::Dry, 0.55, -0.4, 0.30, 0.0}, buses, counter);
+  RenderTrack(score.bell, {Bus::Dry, 0.50, 0.4, 0.45, 0.3}, buses, RenderBell);
   RenderTrack(score.riser, {Bus::Dry, 0.45, 0.0, 0.20, 0.0}, buses,
               RenderRiser);
   RenderTrack(score.noiseBurst, {Bus::Dry, 0.60, 0.0, 0.30, 0.0}, buses,

@@ -96,9 +96,9 @@ void RenderPad(const Note& note, VoiceOutput& out) {
     phase[v] = random.Unit();
     dt[v] = hz * std::exp2(kCents[v] / 1200.0) / kFs;
   }
-  // Voices alternate between pan -0.5 and +0.5 (constant power).
-  const double near = std::sin(0.75 * std::numbers::pi / 2.0);
-  const double far = std::cos(0.75 * std::numbers::pi / 2.0);
+  // Voices alternate between pan -0.7 and +0.7 (constant power).
+  const double near = std::sin(0.85 * std::numbers::pi / 2.0);
+  const double far = std::cos(0.85 * std::numbers::pi / 2.0);
   Svf lowL, lowR;
   double startSeconds = double(note.start) / kFs;
   for (size_t i = 0; i < out.left.size(); ++i) {
