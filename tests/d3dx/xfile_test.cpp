@@ -1,6 +1,7 @@
 // The .x reader and writer: round trips in every form, hand-written files
 // in the shapes other exporters produce, and malformed data.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>
@@ -163,6 +164,7 @@ TEST(XFileWriter, RejectsInconsistentInput) {
 // vertex is shared by three faces with different normals, so 24 vertices.
 const char kCube[] = R"(xof 0303txt 0032
 // exported by hand
+# a hash comment too
 template Vector { <3D82AB5E-62DA-11CF-AB39-0020AF71E433> FLOAT x; FLOAT y; FLOAT z; }
 Header { 1; 0; 1; }
 Mesh cube {
@@ -432,6 +434,68 @@ TEST(XFileReader, MalformedContentGivesReasonsNotCrashes) {
   b.Name("Mesh").Tok(10).U16(6).U32(0x40000000u);
   EXPECT_EQ(ReadXFile(b.bytes.data(), b.bytes.size(), &m, nullptr),
             D3DXFERR_PARSEERROR);
+}
+
+// Blocks that copy from the previous block's output (a preset dictionary)
+// decode too: the history carries over as in the original compressor.
+TEST(XFileReader, DictionaryChainedBlocksDecode) {
+  std::vector<uint8_t> text;
+  ASSERT_TRUE(WriteXFile(SampleMesh(), XFileForm::Text, &text));
+  std::vector<uint8_t> body(text.begin() + 16, text.end());
+  // Repeat the mesh's text as comments so the body spans several blocks.
+  std::string padding;
+  while (padding.size() < 70000) padding += "// Mesh { 3; 0.0;0.0;0.0;; }\n";
+  body.insert(body.begin(), padding.begin(), padding.end());
+  std::vector<uint8_t> file(text.begin(), text.begin() + 16);
+  std::memcpy(&file[8], "tzip", 4);
+  const uint32_t total = uint32_t(body.size() + 16);
+  file.insert(file.end(), reinterpret_cast<const uint8_t*>(&total),
+              reinterpret_cast<const uint8_t*>(&total) + 4);
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::vector<uint8_t> chunk(70000);
+  for (size_t start = 0; start < body.size(); start += 32768) {
+    const size_t len = std::min<size_t>(32768, body.size() - start);
+    deflateReset(&z);
+    if (start) deflateSetDictionary(&z, body.data() + start - 32768, 32768);
+    z.next_in = body.data() + start;
+    z.avail_in = uInt(len);
+    z.next_out = chunk.data();
+    z.avail_out = uInt(chunk.size());
+    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    const size_t produced = chunk.size() - z.avail_out;
+    const uint16_t head[2] = {uint16_t(len), uint16_t(produced + 2)};
+    file.insert(file.end(), reinterpret_cast<const uint8_t*>(head),
+                reinterpret_cast<const uint8_t*>(head) + 4);
+    file.push_back('C');
+    file.push_back('K');
+    file.insert(file.end(), chunk.begin(), chunk.begin() + produced);
+  }
+  deflateEnd(&z);
+  XMeshData out;
+  std::string reason;
+  ASSERT_EQ(ReadXFile(file.data(), file.size(), &out, &reason), S_OK) << reason;
+  ExpectSame(SampleMesh(), out);
+}
+
+TEST(XFileReader, BinaryWithDoubleFloats) {
+  BinaryBuilder b;
+  b.bytes.clear();
+  b.Raw("xof 0303bin 0064");
+  b.Name("Mesh").Tok(10).Ints({3}).U16(7).U32(9);
+  const double v[9] = {0, 0, 0, 1.5, 0, 0, 0, 2.25, 0};
+  for (double d : v) {
+    uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    b.U32(uint32_t(bits)).U32(uint32_t(bits >> 32));
+  }
+  b.Ints({1, 3, 0, 1, 2}).Tok(11);
+  XMeshData m;
+  std::string reason;
+  ASSERT_EQ(ReadXFile(b.bytes.data(), b.bytes.size(), &m, &reason), S_OK)
+      << reason;
+  EXPECT_EQ(m.positions[1].x, 1.5f);
+  EXPECT_EQ(m.positions[2].y, 2.25f);
 }
 
 TEST(XFileReader, CompressedCorruptionIsRejected) {
