@@ -429,6 +429,15 @@ TEST(XFileReader, MalformedContentGivesReasonsNotCrashes) {
   for (int i = 0; i < 10000; ++i) deep += "Frame{";
   XMeshData m;
   EXPECT_EQ(ReadText(deep, &m), D3DXFERR_PARSEERROR);
+  // References that multiply a mesh are bounded: 2^20 instances of one
+  // mesh through nested frames fail quickly instead of running for ever.
+  std::string refs =
+      "xof 0303txt 0032 Frame F0 { Mesh { 3; 0;0;0;, 1;0;0;, "
+      "0;1;0;; 1; 3;0,1,2;; } }\n";
+  for (int i = 1; i <= 20; ++i)
+    refs += "Frame F" + std::to_string(i) + " { {F" + std::to_string(i - 1) +
+            "} {F" + std::to_string(i - 1) + "} }\n";
+  EXPECT_EQ(ReadText(refs, &m), E_FAIL);
   // A huge binary list count fails before anything is allocated.
   BinaryBuilder b;
   b.Name("Mesh").Tok(10).U16(6).U32(0x40000000u);

@@ -20,6 +20,9 @@ constexpr size_t kMaxMeshInstances = 1 << 16;
 constexpr size_t kMaxMergedVertices = 1 << 22;
 constexpr size_t kMaxMergedIndices = 3 << 22;
 constexpr int kMaxFrameDepth = 64;
+// Values read across all mesh instances: references may make the reader
+// walk one large mesh many times even when it contributes nothing.
+constexpr size_t kMaxValuesRead = size_t(1) << 26;
 
 bool IsType(const XObject& o, const char* name) {
   return strcasecmp(o.type.c_str(), name) == 0;
@@ -295,10 +298,17 @@ struct Walker {
   size_t instances = 0;
   size_t vertices = 0;
   size_t indices = 0;
+  size_t valuesRead = 0;
 
   bool AddMesh(const XObject& o, const D3DXMATRIX& r) {
     if (++instances > kMaxMeshInstances) {
       *reason = "too many mesh instances (references)";
+      return false;
+    }
+    valuesRead += o.values.size();
+    for (const XObject* child : o.children) valuesRead += child->values.size();
+    if (valuesRead > kMaxValuesRead) {
+      *reason = "meshes too large (references)";
       return false;
     }
     PieceMesh piece;
@@ -447,7 +457,7 @@ HRESULT ReadXFile(const void* data, size_t size, XMeshData* mesh,
     HRESULT hr = ParseXBody(&tree, reason);
     if (FAILED(hr)) return hr;
 
-    Walker walker{tree, reason, {}, 0, 0, 0};
+    Walker walker{tree, reason, {}, 0, 0, 0, 0};
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
     for (const auto& object : tree.objects) {
