@@ -121,31 +121,37 @@ XMeshData BuildGreetRing(int which) {
 
 XMeshData BuildCardCarrier() {
   // Four 60 x 60 panels standing on the third Greets ring (radius 130),
-  // bent to its curve and set 5 units outside it, facing outwards; each
-  // shows the whole greeting card (u 0..1 left to right as seen from
-  // outside, v 0..1 top to bottom).
-  const double R = 135, half = 30;
+  // bent to its curve and set 5 units outside it; each shows the whole
+  // greeting card (v 0..1 top to bottom). Every panel has a front facing
+  // out and, 0.6 units inside it, a back facing in with u reversed, so the
+  // cards on the far side of the ring do not read mirrored.
+  const double R = 135, half = 30, back = 0.6;
   const int cols = 8, rows = 2;
   MeshBuilder b;
   uint32_t mat = b.AddMaterial(MakeMaterial(1, 1, 1));
   for (int k = 0; k < 4; ++k) {
     double centre = kPi / 2 * k - kPi / 2;  // first card faces -z
     double span = 2 * half / R;             // radians
-    b.AddGrid(
-        cols, rows, false, false,
-        [&](int i, int j) {
-          // Seen from outside (left-handed, y up) screen-right is the growing
-          // angle, so u grows with it and the card does not read mirrored.
-          double ang = centre + span * (static_cast<double>(i) / cols - 0.5);
-          MeshVertex v;
-          Vec3 out{std::cos(ang), 0, std::sin(ang)};
-          v.p = out * R + Vec3{0, half - 2 * half * j / rows, 0};
-          v.n = out;
-          v.u = static_cast<double>(i) / cols;
-          v.v = static_cast<double>(j) / rows;
-          return v;
-        },
-        mat);
+    for (int face = 0; face < 2; ++face) {
+      b.AddGrid(
+          cols, rows, false, false,
+          [&](int i, int j) {
+            // Seen from outside (left-handed, y up) screen-right is the
+            // growing angle, so the front's u grows with it; from inside
+            // it is the other way round.
+            double t = static_cast<double>(i) / cols;
+            double ang = centre + span * (t - 0.5);
+            MeshVertex v;
+            Vec3 out{std::cos(ang), 0, std::sin(ang)};
+            double r = face == 0 ? R : R - back;
+            v.p = out * r + Vec3{0, half - 2 * half * j / rows, 0};
+            v.n = face == 0 ? out : -out;
+            v.u = face == 0 ? t : 1 - t;
+            v.v = static_cast<double>(j) / rows;
+            return v;
+          },
+          mat);
+    }
   }
   return b.data();
 }
