@@ -7,7 +7,7 @@ class TextureBank {
  public:
   static constexpr int kSlotCount = 100;
 
-  IDirect3DDevice9* device = nullptr;     // not owned
+  IDirect3DDevice9* device = nullptr;      // not owned
   IDirect3DTexture9** textures = nullptr;  // kSlotCount slots once loaded
 
   void SetDevice(IDirect3DDevice9* device_);

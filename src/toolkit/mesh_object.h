@@ -8,7 +8,7 @@
 
 class MeshObject {
  public:
-  IDirect3DDevice9* device = nullptr;                // not owned
+  IDirect3DDevice9* device = nullptr;              // not owned
   IDirect3DVertexBuffer9* vertexBuffer = nullptr;  // held while locked
   ID3DXMesh* mesh = nullptr;
   int useMaterials = 1;  // DrawSubset sets the material only when exactly 1

@@ -27,8 +27,8 @@ constexpr DWORD kPointVertexFvf = D3DFVF_XYZ | D3DFVF_PSIZE | D3DFVF_DIFFUSE;
 void SetTexVertex(TexVertex* vertices, int index, float x, float y, float z,
                   float u, float v);
 // Note the argument order: colour before size, unlike the memory order.
-void SetPointVertex(PointVertex* vertices, int index, float x, float y,
-                    float z, D3DCOLOR color, float size);
+void SetPointVertex(PointVertex* vertices, int index, float x, float y, float z,
+                    D3DCOLOR color, float size);
 
 class ScreenQuad {
  public:
