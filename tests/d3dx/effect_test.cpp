@@ -201,6 +201,19 @@ TEST_F(EffectTest, EndRestoresEveryStateThePassesChange) {
   other->Release();
 }
 
+TEST_F(EffectTest, DoNotSaveStateLeavesPassStatesInPlace) {
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  UINT passes = 0;
+  ASSERT_EQ(effect->Begin(&passes, D3DXFX_DONOTSAVESTATE), S_OK);
+  EXPECT_EQ(effect->Pass(1), S_OK);
+  EXPECT_EQ(effect->End(), S_OK);
+  DWORD value = 0;
+  device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+  EXPECT_EQ(value, DWORD(TRUE));
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device->SetShaderProgram(nullptr);
+}
+
 TEST_F(EffectTest, HandlesAndParameterErrors) {
   EXPECT_EQ(effect->GetTechnique(1), nullptr);
   D3DXHANDLE tech = effect->GetTechniqueByName("Two");

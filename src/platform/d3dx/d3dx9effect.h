@@ -6,6 +6,9 @@
 
 using D3DXHANDLE = const char*;
 
+// Begin flags: leave the device state alone instead of saving it for End.
+constexpr DWORD D3DXFX_DONOTSAVESTATE = 1;
+
 class ID3DXEffect : public IUnknown {
  public:
   virtual D3DXHANDLE GetTechnique(UINT index) = 0;

@@ -15,9 +15,6 @@
 
 namespace {
 
-// Flag of Begin: leave the device state alone.
-constexpr DWORD kDoNotSaveState = 1;
-
 // "compile vs_1_1 entry()" -> profile and entry.
 bool ParseCompile(const EffectAssignment& a, std::string* profile,
                   std::string* entry, std::string* reason) {
@@ -288,7 +285,7 @@ HRESULT D3DXEffectImpl::Begin(UINT* passes, DWORD flags) {
   const Technique& tech = techniques[current];
   if (passes) *passes = static_cast<UINT>(tech.passes.size());
   saved = SavedStates();
-  if (!(flags & kDoNotSaveState)) {
+  if (!(flags & D3DXFX_DONOTSAVESTATE)) {
     std::set<D3DRENDERSTATETYPE> render;
     std::set<std::pair<DWORD, D3DSAMPLERSTATETYPE>> sampler;
     std::set<DWORD> stages;
