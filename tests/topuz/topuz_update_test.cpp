@@ -2,7 +2,10 @@
 // drift, the fade from 13.5 s, and the end at second 27. No device needed.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <mutex>
+#include <thread>
 
 #include "glow/glow_effect.h"
 #include "sections/topuz.h"
@@ -165,6 +168,52 @@ TEST_F(TopuzUpdateTest, EndsEvenWhenTheFirstTickComesAfterSecondTwentySeven) {
   section_.done.store(0);
   Tick(31000);
   EXPECT_EQ(section_.done.load(), 1);
+}
+
+// Rows of a rotation matrix have unit length; a copy torn between the ticks
+// before and after an 80-degree jump does not.
+bool IsRotation(const D3DXMATRIX& m) {
+  for (int r = 0; r < 3; ++r) {
+    const float length =
+        m.m[r][0] * m.m[r][0] + m.m[r][1] * m.m[r][1] + m.m[r][2] * m.m[r][2];
+    if (std::fabs(length - 1.0f) > 1e-3f) return false;
+  }
+  return true;
+}
+
+TEST(TopuzThreads, FramesReadWholeTicksWhileTheTimerRuns) {
+  // The shell's arrangement: ticks and the paint's backdrop copy under one
+  // lock; the frame's own read of the animation outside it. Run under
+  // ThreadSanitizer this also proves there is no data race.
+  GlowEffect glow;
+  D3DXMatrixIdentity(&glow.backdropMesh.world);
+  topuz section;
+  section.Attach(nullptr, nullptr, &glow);
+  section.ResetAnimation();
+  std::mutex tickLock;
+  std::atomic<bool> finished{false};
+  std::thread timer([&] {
+    for (uint32_t t = 0; t <= 6000; ++t) {
+      std::lock_guard<std::mutex> lock(tickLock);
+      section.Update(t, t == 0 ? 0 : 1);
+    }
+    finished.store(true);
+  });
+  int frames = 0;
+  bool torn = false;
+  while (!finished.load() || frames == 0) {
+    {
+      std::lock_guard<std::mutex> lock(tickLock);
+      glow.CaptureBackdrop();
+    }
+    const topuz::Animation frame = section.ReadAnimation();
+    torn |= !IsRotation(frame.meshWorld) || !IsRotation(frame.twist);
+    ++frames;
+  }
+  timer.join();
+  EXPECT_FALSE(torn);
+  EXPECT_GT(frames, 0);
+  EXPECT_EQ(section.done.load(), 0);
 }
 
 TEST(TopuzLifecycle, ReleaseWithoutResetReleasesNothing) {
