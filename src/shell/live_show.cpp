@@ -59,7 +59,12 @@ int RunLive(const Options& options) {
   DemoWindow window;
   // Without a display there is no window; start-up then reports that no
   // device could be made.
-  if (window.Create() && !OnAScreen()) window.Destroy();
+  bool onAScreen = false;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+    onAScreen = OnAScreen();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+  if (onAScreen) window.Create();
   SdlMessageBoxes boxes(window.window());
   WindowGraphics graphics(&window);
   SdlAudio audio;
