@@ -407,6 +407,8 @@ TEST(XFileReader, MalformedContentGivesReasonsNotCrashes) {
       {"xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,7;; }",
        E_FAIL, "vertex 7"},
       {"xof 0303txt 0032\nMesh { 4294967295; 0;0;0;; }", E_FAIL, "larger"},
+      {"xof 0303txt 0032\nMesh { 3; 0;0;0;, 1e99;0;0;, 0;1;0;; 1; 3;0,1,2;; }",
+       E_FAIL, "not a finite float"},
       {"xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }",
        E_FAIL, "fewer than 3"},
       {"xof 0303txt 0032\nMesh { 1; \"abc }", D3DXFERR_PARSEERROR, "line 2:"},

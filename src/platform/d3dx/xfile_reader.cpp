@@ -49,6 +49,10 @@ class ValueCursor {
   bool Float(float* out, const char* what) {
     if (!Number(what)) return false;
     *out = static_cast<float>(object_.values[next_ - 1].number);
+    // Infinities and NaNs (written out, overflowing a float, or as binary
+    // bit patterns) would poison normals and comparisons downstream.
+    if (!std::isfinite(*out))
+      return Fail(std::string(what) + " is not a finite float");
     return true;
   }
 
