@@ -15,8 +15,12 @@ run: build
 
 # Headless: SDL's offscreen video (EGL, llvmpipe without a GPU) and dummy
 # audio, whatever the session has.
+# The sanitizer options only matter to the asan and tsan presets: Mesa, EGL
+# and the desktop bus are not built with the sanitizers.
 test: build
 	cd $(BUILD) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp \
+	  TSAN_OPTIONS=suppressions=$(CURDIR)/tests/shell/tsan-mesa.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
 build: bootstrap
