@@ -154,6 +154,8 @@ class Device : public IDirect3DDevice9 {
   uint32_t ChangedGroups(const DeviceState& from, const DeviceState& to);
 
   // Draw-time translation (device_draw.cpp).
+  // Whether an indexed draw goes out as the cached wireframe line list.
+  bool DrawsEdgeList(D3DPRIMITIVETYPE type) const;
   HRESULT PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout);
   void ApplyBlend();
   void ApplyDepth();

@@ -81,6 +81,17 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   if (FAILED(hr)) return hr;
   GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
   ApplyVertexInput(name, layout, stride, state_.streamOffset);
+  if (DrawsEdgeList(type)) {
+    // Polygon mode stays set; it does not touch lines.
+    indices->wireframeEdges().Bind(&cache_, indices->storage(),
+                                   indices->indexSize(), startIndex,
+                                   primitiveCount);
+    GL_CHECK(glDrawElementsBaseVertex(
+        GL_LINES, static_cast<GLsizei>(primitiveCount * 6), indices->glType(),
+        nullptr, baseVertexIndex));
+    ++stats_.draws;
+    return S_OK;
+  }
   indices->storage().Upload(&cache_, GL_ELEMENT_ARRAY_BUFFER);
   const void* offset = reinterpret_cast<const void*>(
       static_cast<uintptr_t>(startIndex) * indices->indexSize());
@@ -125,6 +136,15 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
   state_.streamOffset = state_.streamStride = 0;
   vertexInputValid_ = false;
   return S_OK;
+}
+
+bool Device::DrawsEdgeList(D3DPRIMITIVETYPE type) const {
+  // Culling needs the triangles' facing, which lines do not have: culled
+  // wireframe stays with polygon mode.
+  const DWORD* rs = state_.renderStates;
+  return type == D3DPT_TRIANGLELIST &&
+         rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME &&
+         rs[D3DRS_CULLMODE] == D3DCULL_NONE;
 }
 
 HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout) {

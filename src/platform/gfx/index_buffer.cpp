@@ -12,7 +12,10 @@ IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage,
       format_(format),
       pool_(pool) {}
 
-IndexBuffer::~IndexBuffer() { storage_.ReleaseGl(device()->cache()); }
+IndexBuffer::~IndexBuffer() {
+  storage_.ReleaseGl(device()->cache());
+  wireframeEdges_.ReleaseGl(device()->cache());
+}
 
 HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out) {
   if (!out) return D3DERR_INVALIDCALL;

@@ -4,6 +4,7 @@
 
 #include "platform/gfx/buffer_storage.h"
 #include "platform/gfx/device_child.h"
+#include "platform/gfx/wireframe_edges.h"
 
 namespace gfx {
 
@@ -24,6 +25,9 @@ class IndexBuffer : public DeviceChild<IDirect3DIndexBuffer9> {
   // read from the CPU copy. False when the range leaves the buffer.
   bool IndexRange(UINT start, UINT count, UINT* lowest, UINT* highest);
 
+  // Line lists for wireframe draws of ranges of this buffer.
+  WireframeEdges& wireframeEdges() { return wireframeEdges_; }
+
   GLenum glType() const {
     return format_ == D3DFMT_INDEX32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
   }
@@ -32,6 +36,7 @@ class IndexBuffer : public DeviceChild<IDirect3DIndexBuffer9> {
   ~IndexBuffer() override;
 
   BufferStorage storage_;
+  WireframeEdges wireframeEdges_;
   DWORD usage_;
   D3DFORMAT format_;
   D3DPOOL pool_;
