@@ -77,8 +77,6 @@ HRESULT Device::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
   cache_.ColorMask(0xF);
   if (drawableWidth > 0 && drawableHeight > 0) {
     cache_.Viewport(0, 0, drawableWidth, drawableHeight);
-    GL_CHECK(glClearColor(0.0f, 0.0f, 0.0f, 1.0f));
-    GL_CHECK(glClear(GL_COLOR_BUFFER_BIT));
     // The largest 4:3 (back-buffer shaped) rectangle, centred: black bars
     // fill the rest.
     double scale = std::min(static_cast<double>(drawableWidth) / width_,
@@ -87,6 +85,12 @@ HRESULT Device::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
     int h = static_cast<int>(std::lround(height_ * scale));
     int x = (drawableWidth - w) / 2;
     int y = (drawableHeight - h) / 2;
+    // Only bars need clearing: a blit that covers the whole window writes
+    // every pixel, and on a CPU renderer the clear is a full-window pass.
+    if (w != drawableWidth || h != drawableHeight) {
+      GL_CHECK(glClearColor(0.0f, 0.0f, 0.0f, 1.0f));
+      GL_CHECK(glClear(GL_COLOR_BUFFER_BIT));
+    }
     // Row 0 of the back buffer is the top of the picture; the window's
     // row 0 is its bottom, so the blit flips.
     GLenum filter =
