@@ -15,6 +15,12 @@ namespace gfx {
 
 void AddDeviceRef(Device* device) { device->AddRef(); }
 void ReleaseDeviceRef(Device* device) { device->Release(); }
+HRESULT ReturnDevice(Device* device, IDirect3DDevice9** out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  device->AddRef();
+  *out = device;
+  return S_OK;
+}
 
 // The largest texture side accepted; GL 3.3 guarantees 1024, every desktop
 // driver and llvmpipe give at least 8192.

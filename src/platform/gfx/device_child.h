@@ -20,6 +20,9 @@ class Device;
 // this header need not see the device class.
 void AddDeviceRef(Device* device);
 void ReleaseDeviceRef(Device* device);
+// GetDevice of every device object: adds a reference and hands the device
+// out; a null out-pointer is refused.
+HRESULT ReturnDevice(Device* device, IDirect3DDevice9** out);
 
 template <class Interface>
 class DeviceChild : public Interface {

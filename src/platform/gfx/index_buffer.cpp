@@ -18,10 +18,7 @@ IndexBuffer::~IndexBuffer() {
 }
 
 HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  device()->AddRef();
-  *out = device();
-  return S_OK;
+  return ReturnDevice(device(), out);
 }
 
 HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {

@@ -18,10 +18,7 @@ StateBlock::StateBlock(Device* device, const StateMask& mask)
 StateBlock::~StateBlock() { ReleaseBindings(&state_); }
 
 HRESULT StateBlock::GetDevice(IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  device()->AddRef();
-  *out = device();
-  return S_OK;
+  return ReturnDevice(device(), out);
 }
 
 HRESULT StateBlock::Capture() { return device()->CaptureStateBlock(this); }

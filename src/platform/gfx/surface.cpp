@@ -24,11 +24,7 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetDevice(IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  Device* device = owningDevice();
-  device->AddRef();
-  *out = device;
-  return S_OK;
+  return ReturnDevice(owningDevice(), out);
 }
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {

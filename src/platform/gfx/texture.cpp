@@ -50,10 +50,7 @@ Texture::~Texture() {
 }
 
 HRESULT Texture::GetDevice(IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  device()->AddRef();
-  *out = device();
-  return S_OK;
+  return ReturnDevice(device(), out);
 }
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {

@@ -18,10 +18,7 @@ VertexBuffer::~VertexBuffer() {
 }
 
 HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  device()->AddRef();
-  *out = device();
-  return S_OK;
+  return ReturnDevice(device(), out);
 }
 
 HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
