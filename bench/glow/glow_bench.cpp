@@ -29,8 +29,8 @@ void BM_ProcessAndComposeGlow(benchmark::State& state) {
   std::vector<uint32_t> pixels;
   for (auto _ : state) {
     device->BeginScene();
-    glow.BeginGlowTarget(0x00000000, 1);
-    glow.ProcessGlow(0.01f, 1);
+    glow.BeginGlowTarget(0x00000000, true);
+    glow.ProcessGlow(0.01f, true);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000,
                   1.0f, 0);
     glow.ComposeGlow();

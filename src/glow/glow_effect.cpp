@@ -1,15 +1,14 @@
 #include "glow/glow_effect.h"
 
+#include "resource_ids.h"
 #include "resources/texture_bank.h"
+#include "toolkit/camera.h"
+#include "toolkit/device_settings.h"
 
 namespace {
 
 // The glow works at a fixed size whatever the screen size.
 constexpr UINT kTargetSize = 256;
-// The effect text among the program's resources.
-constexpr uintptr_t kEffectResource = 103;
-// The backdrop sphere among the program's meshes.
-constexpr uint16_t kBackdropMesh = 107;
 // Each blur pass shrinks its source a little toward the screen centre, so
 // the halo trails inward; the composition enlarges the result again.
 constexpr float kShrinkScale = 0.985f;
@@ -17,17 +16,54 @@ constexpr float kComposeScale = 1.015f;
 // Sprites are drawn at 0.8 x 0.6 of their texture: an 800 x 600 image in its
 // 1024 x 1024 texture then covers the 800 x 600 screen.
 const D3DXVECTOR2 kSpriteScaling(0.8f, 0.6f);
-// The slot of the full-screen flash picture.
-constexpr int kFlashSlot = 7;
 
-// Gives back one reference and forgets the pointer; null is skipped, so
-// Release is safe after a partly failed Init and when called twice.
-template <typename T>
-void SafeRelease(T*& object) {
-  if (object) {
-    object->Release();
-    object = nullptr;
-  }
+// The backdrop camera sits just off the sphere's centre and looks at the
+// inside; the near and far planes keep the whole sphere.
+const D3DXVECTOR3 kBackdropEye(0.0f, 0.0f, 0.1f);
+const D3DXVECTOR3 kBackdropTarget(0.0f, 0.0f, 0.0f);
+const D3DXVECTOR3 kBackdropUp(0.0f, 1.0f, 0.0f);
+constexpr float kBackdropNear = 1.0f;
+constexpr float kBackdropFar = 1000.0f;
+
+// The backdrop blends over what is there by its texture's alpha, without
+// writing depth. Lighting is set off and then on again: the second value
+// is the one that counts (the sphere's material then lights it), and the
+// list keeps both on purpose.
+constexpr DeviceSetting kBackdropStates[] = {
+    RenderState(D3DRS_LIGHTING, FALSE),
+    RenderState(D3DRS_ZFUNC, D3DCMP_LESS),
+    RenderState(D3DRS_ZWRITEENABLE, FALSE),
+    RenderState(D3DRS_ALPHABLENDENABLE, TRUE),
+    RenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD),
+    RenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA),
+    RenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA),
+    RenderState(D3DRS_CLIPPING, TRUE),
+    RenderState(D3DRS_LIGHTING, TRUE),
+    RenderState(D3DRS_CULLMODE, D3DCULL_NONE),
+    RenderState(D3DRS_FILLMODE, D3DFILL_SOLID),
+    RenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE),
+    // Colour and alpha from the texture alone.
+    StageState(D3DTSS_COLOROP, D3DTOP_SELECTARG1),
+    StageState(D3DTSS_COLORARG1, D3DTA_TEXTURE),
+    StageState(D3DTSS_ALPHAOP, D3DTOP_SELECTARG1),
+    StageState(D3DTSS_ALPHAARG1, D3DTA_TEXTURE),
+    StageState(D3DTSS_TEXCOORDINDEX, 0),
+    StageState(D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE),
+};
+
+// The composition reads no depth and writes none.
+constexpr DeviceSetting kComposeStates[] = {
+    RenderState(D3DRS_ZENABLE, FALSE),
+    RenderState(D3DRS_ZFUNC, D3DCMP_LESS),
+    RenderState(D3DRS_ZWRITEENABLE, FALSE),
+};
+
+// The quad's own placement, as the glow passes draw it.
+D3DXMATRIX QuadTransform(const ScreenQuad& quad) {
+  D3DXMATRIX transform;
+  D3DXMatrixMultiply(&transform, &quad.world, &quad.view);
+  D3DXMatrixMultiply(&transform, &transform, &quad.projection);
+  return transform;
 }
 
 }  // namespace
@@ -43,59 +79,55 @@ HRESULT GlowEffect::Init(IDirect3DDevice9* device_, TextureBank* textureBank_) {
   device = device_;
   textureBank = textureBank_;
 
-  HRESULT hr = backdropMesh.LoadFromResource(device, kBackdropMesh);
+  HRESULT hr =
+      backdropMesh.LoadFromResource(device, resource_id::kBackdropMesh);
   if (FAILED(hr)) return hr;
-  backdropWorldForFrame_ = backdropMesh.world;
   hr = quad.Init(device);
   if (FAILED(hr)) return hr;
-  hr = D3DXCreateEffectFromResourceA(device, nullptr,
-                                     MAKEINTRESOURCE(kEffectResource), nullptr,
-                                     nullptr, 0, nullptr, &effect, nullptr);
+  hr = D3DXCreateEffectFromResourceA(
+      device, nullptr, MAKEINTRESOURCE(resource_id::kGlowResource), nullptr,
+      nullptr, 0, nullptr, effect.Receive(), nullptr);
   if (FAILED(hr)) return hr;
   for (int i = 0; i < 2; ++i) {
-    hr = CreateRenderTexture(kTargetSize, kTargetSize, &targetTextures[i]);
+    hr = CreateRenderTexture(kTargetSize, kTargetSize,
+                             targetTextures[i].Receive());
     if (FAILED(hr)) return hr;
-    hr = targetTextures[i]->GetSurfaceLevel(0, &targetSurfaces[i]);
+    hr = targetTextures[i]->GetSurfaceLevel(0, targetSurfaces[i].Receive());
     if (FAILED(hr)) return hr;
   }
   // Without a state block ComposeGlow and DrawBackdrop cannot restore the
   // device; a device that cannot make one cannot draw the show either, and
   // the sprite creation below reports it.
-  hr = device->CreateStateBlock(D3DSBT_ALL, &stateBlock);
-  if (FAILED(hr)) stateBlock = nullptr;
-  hr = D3DXCreateSprite(device, &sprite);
-  if (FAILED(hr)) return hr;
-  return S_OK;
+  device->CreateStateBlock(D3DSBT_ALL, stateBlock.Receive());
+  return D3DXCreateSprite(device, sprite.Receive());
 }
 
 void GlowEffect::Release() {
-  SafeRelease(effect);
+  effect.Reset();
   for (int i = 0; i < 2; ++i) {
-    SafeRelease(targetSurfaces[i]);
-    SafeRelease(targetTextures[i]);
+    targetSurfaces[i].Reset();
+    targetTextures[i].Reset();
   }
-  SafeRelease(savedBackBuffer);
+  savedBackBuffer.Reset();
   quad.Release();
-  SafeRelease(stateBlock);
-  SafeRelease(sprite);
+  stateBlock.Reset();
+  sprite.Reset();
   backdropMesh.Release();
 }
 
-void GlowEffect::BeginGlowTarget(D3DCOLOR clearColor, int clear) {
+void GlowEffect::BeginGlowTarget(D3DCOLOR clearColor, bool clear) {
   // At most one back-buffer reference is held between frames.
-  SafeRelease(savedBackBuffer);
-  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &savedBackBuffer);
-  device->SetRenderTarget(0, targetSurfaces[0]);
-  if (clear == 1) {
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO,
+                        savedBackBuffer.Receive());
+  device->SetRenderTarget(0, targetSurfaces[0].get());
+  if (clear) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clearColor,
                   1.0f, 0);
   }
 }
 
-void GlowEffect::ProcessGlow(float pixelSize, int shrink) {
-  D3DXMATRIX transform;
-  D3DXMatrixMultiply(&transform, &quad.world, &quad.view);
-  D3DXMatrixMultiply(&transform, &transform, &quad.projection);
+void GlowEffect::ProcessGlow(float pixelSize, bool shrink) {
+  D3DXMATRIX transform = QuadTransform(quad);
   D3DXMATRIX shrinkScale;
   D3DXMatrixScaling(&shrinkScale, kShrinkScale, kShrinkScale, kShrinkScale);
 
@@ -108,15 +140,15 @@ void GlowEffect::ProcessGlow(float pixelSize, int shrink) {
     // with four blur passes the result ends in target 0.
     int source = 0;
     for (UINT pass = 0; pass + 1 < passCount; ++pass) {
-      if (shrink != 0) {
+      if (shrink) {
         // Applied after the projection, so each pass shrinks the image
         // toward the screen centre, cumulatively.
         D3DXMatrixMultiply(&transform, &transform, &shrinkScale);
       }
-      effect->SetTexture("glowTexture", targetTextures[source]);
+      effect->SetTexture("glowTexture", targetTextures[source].get());
       effect->SetMatrix("texTrans", &transform);
       const int destination = 1 - source;
-      device->SetRenderTarget(0, targetSurfaces[destination]);
+      device->SetRenderTarget(0, targetSurfaces[destination].get());
       device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000,
                     1.0f, 0);
       effect->Pass(pass);
@@ -125,19 +157,15 @@ void GlowEffect::ProcessGlow(float pixelSize, int shrink) {
     }
     effect->End();
   }
-  device->SetRenderTarget(0, savedBackBuffer);
+  device->SetRenderTarget(0, savedBackBuffer.get());
 }
 
 void GlowEffect::ComposeGlow() {
   if (stateBlock) stateBlock->Capture();
-  device->SetRenderState(D3DRS_ZENABLE, FALSE);
-  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  ApplySettings(device, kComposeStates);
 
   D3DXHANDLE technique = effect->GetTechnique(0);
-  D3DXMATRIX transform;
-  D3DXMatrixMultiply(&transform, &quad.world, &quad.view);
-  D3DXMatrixMultiply(&transform, &transform, &quad.projection);
+  D3DXMATRIX transform = QuadTransform(quad);
   D3DXMATRIX composeScale;
   D3DXMatrixScaling(&composeScale, kComposeScale, kComposeScale, kComposeScale);
   D3DXMatrixMultiply(&transform, &transform, &composeScale);
@@ -145,7 +173,7 @@ void GlowEffect::ComposeGlow() {
   if (SUCCEEDED(effect->SetTechnique(technique))) {
     UINT passCount = 0;
     effect->Begin(&passCount, 0);
-    effect->SetTexture("glowTexture", targetTextures[0]);
+    effect->SetTexture("glowTexture", targetTextures[0].get());
     effect->SetMatrix("texTrans", &transform);
     // The last pass lays the glow over the frame with a per-channel maximum.
     if (passCount > 0) {
@@ -157,53 +185,20 @@ void GlowEffect::ComposeGlow() {
   if (stateBlock) stateBlock->Apply();
 }
 
-void GlowEffect::CaptureBackdrop() {
-  backdropWorldForFrame_ = backdropMesh.world;
+void GlowEffect::TurnBackdrop(float ax, float ay, float az) {
+  backdropTurn_.RotateXYZ(ax, ay, az);
+  backdropWorld_.Publish(backdropTurn_);
 }
 
 void GlowEffect::DrawBackdrop(IDirect3DTexture9* texture, float fovY,
                               float aspect) {
   if (stateBlock) stateBlock->Capture();
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);
-  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-  device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
-  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-  device->SetRenderState(D3DRS_CLIPPING, TRUE);
-  device->SetRenderState(D3DRS_LIGHTING, TRUE);
-  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-  device->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
-  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-  device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS,
-                               D3DTTFF_DISABLE);
-
-  // The camera sits just off the sphere's centre and looks at the inside.
-  const D3DXVECTOR3 eye(0.0f, 0.0f, 0.1f);
-  const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
-  const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-  D3DXMATRIX view;
-  D3DXMATRIX projection;
-  D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-  D3DXMatrixPerspectiveFovLH(&projection, fovY, aspect, 1.0f, 1000.0f);
-  device->SetTransform(D3DTS_VIEW, &view);
-  device->SetTransform(D3DTS_PROJECTION, &projection);
-  // The matrix the timer thread turns is read only through the copy taken
-  // under the shell's tick lock at the start of the paint.
-  device->SetTransform(D3DTS_WORLD, &backdropWorldForFrame_);
-
+  ApplySettings(device, kBackdropStates);
+  SetCamera(device, kBackdropEye, kBackdropTarget, kBackdropUp,
+            {fovY, aspect, kBackdropNear, kBackdropFar});
   device->SetTexture(0, texture);
-  // Every subset with its material, as MeshObject::Draw does, but with the
-  // world already set from the copy.
-  for (uint32_t i = 0; i < backdropMesh.materialCount; ++i) {
-    backdropMesh.DrawSubset(i);
-  }
+  // Every subset with its material, under the turn the ticks published.
+  backdropMesh.Draw(backdropWorld_.Read());
   if (stateBlock) stateBlock->Apply();
 }
 
@@ -251,9 +246,12 @@ void GlowEffect::DrawFlash() {
   const float level = flashLevel.load();
   // A fully transparent sprite changes nothing, and on a CPU renderer it
   // would cost a full-screen pass.
-  if (level <= 0.0f || !textureBank || !textureBank->textures) return;
+  if (level <= 0.0f) return;
+  IDirect3DTexture9* picture =
+      textureBank ? textureBank->Texture(slot::kFlash) : nullptr;
+  if (!picture) return;
   device->BeginScene();
-  DrawSprite(textureBank->textures[kFlashSlot], FlashColor(level));
+  DrawSprite(picture, FlashColor(level));
   device->EndScene();
 }
 

@@ -1,6 +1,7 @@
 #include "resources/texture_bank.h"
 
 #include "platform/d3dx/d3dx9tex.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -8,17 +9,49 @@ namespace {
 // of the image and the slot that holds its texture. Slots 3, 9 and 39 to 99
 // stay empty.
 struct SlotLoad {
-  int resource;
+  uint16_t resource;
   int slot;
 };
 
+using namespace resource_id;
 constexpr SlotLoad kLoadOrder[] = {
-    {130, 7},  {131, 2},  {132, 1},  {133, 6},  {134, 8},  {136, 10}, {137, 11},
-    {145, 15}, {138, 4},  {139, 0},  {141, 5},  {142, 12}, {143, 13}, {144, 14},
-    {146, 16}, {160, 31}, {161, 32}, {162, 33}, {147, 17}, {148, 18}, {149, 19},
-    {150, 20}, {151, 21}, {152, 22}, {153, 23}, {154, 24}, {155, 25}, {156, 26},
-    {157, 27}, {158, 28}, {159, 29}, {168, 30}, {164, 34}, {165, 35}, {166, 36},
-    {167, 37}, {163, 38},
+    {kFlashImage, slot::kFlash},
+    {kKnotWireImage, slot::kKnotWire},
+    {kKnotSolidImage, slot::kKnotSolid},
+    {kTitleImage, slot::kTitle},
+    {kFrameImage, slot::kFrame},
+    {kFrameBarsImage, slot::kFrameBars},
+    {kFrameTicksImage, slot::kFrameTicks},
+    {kHudImage, slot::kHud},
+    {kNebulaImage, slot::kNebula},
+    {kDotImage, slot::kDot},
+    {kPanelsImage, slot::kPanels},
+    {kSkyBallImage, slot::kSkyBall},
+    {kDeepSpaceImage, slot::kDeepSpace},
+    {kMetalImage, slot::kMetal},
+    {kStripImage, slot::kStrip},
+    {kStatic160Image, slot::kStatic1},
+    {kStatic161Image, slot::kStatic2},
+    {kStatic162Image, slot::kStatic3},
+    {kBanner147Image, slot::kBanner1},
+    {kBanner148Image, slot::kBanner2},
+    {kBanner149Image, slot::kBanner3},
+    {kBanner150Image, slot::kBanner4},
+    {kBanner151Image, slot::kBanner5},
+    {kBanner152Image, slot::kBanner6},
+    {kCard153Image, slot::kCard1},
+    {kCard154Image, slot::kCard1 + 1},
+    {kCard155Image, slot::kCard1 + 2},
+    {kCard156Image, slot::kCard1 + 3},
+    {kCard157Image, slot::kCard1 + 4},
+    {kCard158Image, slot::kCard1 + 5},
+    {kCard159Image, slot::kCard1 + 6},
+    {kCard168Image, slot::kCard8},
+    {kRingGoldImage, slot::kRingGold},
+    {kBandStripesImage, slot::kBandStripes},
+    {kBandRivetsImage, slot::kBandRivets},
+    {kBandHexImage, slot::kBandHex},
+    {kHullImage, slot::kHull},
 };
 static_assert(sizeof kLoadOrder / sizeof kLoadOrder[0] == 37);
 

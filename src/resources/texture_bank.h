@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/gfx/d3d9.h"
+#include "resources/texture_slots.h"
 
 class TextureBank {
  public:
@@ -16,4 +17,11 @@ class TextureBank {
   HRESULT LoadAll();
   // Releases every texture and frees the slot table.
   void Destroy();
+
+  // The texture in a slot (null for an empty slot, and before LoadAll).
+  // The bank keeps the reference.
+  IDirect3DTexture9* Texture(int slot) const {
+    return textures && slot >= 0 && slot < kSlotCount ? textures[slot]
+                                                      : nullptr;
+  }
 };

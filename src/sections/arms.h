@@ -1,15 +1,15 @@
-// The fifth section (108 s to 137 s).
+// The fifth section (108 s to 137 s). Not drawn yet: it clears to a
+// colour of its own, so that the timeline can be seen.
 #pragma once
 
-#include <cstdint>
+#include "sections/timed_section.h"
 
-#include "shell/base_section.h"
+struct ArmsAnimation {};
 
-class Arms : public BaseSection {
- public:
-  // The whole second of the show at which the section gives way.
-  static constexpr uint32_t kEndSecond = 137;
-
-  void Update(uint32_t elapsed, uint32_t delta) override;
-  void Render() override;
+class Arms : public TimedSection<ArmsAnimation> {
+ protected:
+  Animation Start() const override { return {}; }
+  HRESULT Load() override { return S_OK; }
+  void Advance(Animation&, const Tick&) const override {}
+  void Draw(const Animation& frame) override;
 };

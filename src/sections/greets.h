@@ -1,15 +1,15 @@
-// The sixth section (137 s to 165 s).
+// The sixth section (137 s to 165 s). Not drawn yet: it clears to a
+// colour of its own, so that the timeline can be seen.
 #pragma once
 
-#include <cstdint>
+#include "sections/timed_section.h"
 
-#include "shell/base_section.h"
+struct GreetsAnimation {};
 
-class Greets : public BaseSection {
- public:
-  // The whole second of the show at which the section gives way.
-  static constexpr uint32_t kEndSecond = 165;
-
-  void Update(uint32_t elapsed, uint32_t delta) override;
-  void Render() override;
+class Greets : public TimedSection<GreetsAnimation> {
+ protected:
+  Animation Start() const override { return {}; }
+  HRESULT Load() override { return S_OK; }
+  void Advance(Animation&, const Tick&) const override {}
+  void Draw(const Animation& frame) override;
 };

@@ -1,15 +1,15 @@
-// The third section (41 s to 82 s).
+// The third section (41 s to 82 s). Not drawn yet: it clears to a
+// colour of its own, so that the timeline can be seen.
 #pragma once
 
-#include <cstdint>
+#include "sections/timed_section.h"
 
-#include "shell/base_section.h"
+struct ShineAnimation {};
 
-class Shine : public BaseSection {
- public:
-  // The whole second of the show at which the section gives way.
-  static constexpr uint32_t kEndSecond = 82;
-
-  void Update(uint32_t elapsed, uint32_t delta) override;
-  void Render() override;
+class Shine : public TimedSection<ShineAnimation> {
+ protected:
+  Animation Start() const override { return {}; }
+  HRESULT Load() override { return S_OK; }
+  void Advance(Animation&, const Tick&) const override {}
+  void Draw(const Animation& frame) override;
 };

@@ -1,23 +1,8 @@
 #include "sections/titrek.h"
 
-namespace {
-
-// Until the scene is drawn, the section shows as a colour of its own, so
-// that the timeline can be seen.
-constexpr D3DCOLOR kColor = 0xFF2040C0;
-
-}  // namespace
-
-void Titrek::Update(uint32_t elapsed, uint32_t delta) {
-  (void)delta;
-  // At or past the end second: a stall that skips the whole second must
-  // not leave the show stuck here.
-  if (elapsed / 1000 >= kEndSecond) done.store(1);
-}
-
-void Titrek::Render() {
+void Titrek::Draw(const Animation&) {
   device->BeginScene();
-  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kColor, 1.0f,
-                0);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF2040C0,
+                1.0f, 0);
   device->EndScene();
 }

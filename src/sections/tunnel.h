@@ -1,15 +1,15 @@
-// The fourth section (82 s to 108 s).
+// The fourth section (82 s to 108 s). Not drawn yet: it clears to a
+// colour of its own, so that the timeline can be seen.
 #pragma once
 
-#include <cstdint>
+#include "sections/timed_section.h"
 
-#include "shell/base_section.h"
+struct TunnelAnimation {};
 
-class Tunnel : public BaseSection {
- public:
-  // The whole second of the show at which the section gives way.
-  static constexpr uint32_t kEndSecond = 108;
-
-  void Update(uint32_t elapsed, uint32_t delta) override;
-  void Render() override;
+class Tunnel : public TimedSection<TunnelAnimation> {
+ protected:
+  Animation Start() const override { return {}; }
+  HRESULT Load() override { return S_OK; }
+  void Advance(Animation&, const Tick&) const override {}
+  void Draw(const Animation& frame) override;
 };

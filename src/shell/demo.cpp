@@ -10,12 +10,14 @@
 #include "platform/system/embedded_resources.h"
 #include "platform/system/periodic_timer.h"
 #include "resources/texture_bank.h"
-#include "shell/base_section.h"
+#include "sections/base_section.h"
 #include "shell/graphics_host.h"
 #include "shell/show_parts.h"
 
 namespace {
 
+// The show's own words, kept as they have always been written (spacing,
+// spelling and all): deliberate, do not correct them.
 constexpr const char* kAskFullscreen = "Fullscreen ?";
 constexpr const char* kNoDirect3D =
     "Unable to access directx. Please check you have lastest version of "
@@ -47,24 +49,39 @@ Demo::~Demo() { Shutdown(); }
 void Demo::ShowError(const char* text) { services_.boxes->ShowError(text); }
 
 HRESULT Demo::InitDemo() {
-  // 1. The display mode.
-  Answer answer =
-      config_.answer ? *config_.answer : services_.boxes->Ask(kAskFullscreen);
-  if (answer == Answer::Cancel) return E_FAIL;
-  fullscreen_ = answer == Answer::Yes;
+  if (!AskDisplayMode() || !CreateDevice()) return E_FAIL;
+  PrepareDevice();
+  OpenAudio();
+  if (!LoadSoundtrack() || !LoadTextures() || !CreateGlow() ||
+      !ResetSections()) {
+    return E_FAIL;
+  }
+  // The music starts once every section is ready.
+  StartMusic();
+  return S_OK;
+}
 
-  // 2. The Direct3D object needs a current GL 3.3 context. A machine
-  // without one cannot make a device at all: it gets step 4's message.
+bool Demo::AskDisplayMode() {
+  const Answer answer =
+      config_.answer ? *config_.answer : services_.boxes->Ask(kAskFullscreen);
+  // Cancel, or closing the box, ends the program without a word.
+  if (answer == Answer::Cancel) return false;
+  fullscreen_ = answer == Answer::Yes;
+  return true;
+}
+
+bool Demo::CreateDevice() {
+  // The Direct3D object needs a current GL 3.3 context. A machine without
+  // one cannot make a device at all: it gets the device message.
   const bool haveContext = services_.graphics->CreateContext();
   if (haveContext) {
-    d3d = services_.graphics->CreateDirect3D();
+    d3d = ComPtr<IDirect3D9>(services_.graphics->CreateDirect3D());
     if (!d3d) {
       ShowError(kNoDirect3D);
-      return E_FAIL;
+      return false;
     }
   }
 
-  // 3. Presentation parameters.
   D3DPRESENT_PARAMETERS params{};
   params.BackBufferWidth = kBackBufferWidth;
   params.BackBufferHeight = kBackBufferHeight;
@@ -81,78 +98,45 @@ HRESULT Demo::InitDemo() {
   params.FullScreen_RefreshRateInHz = 0;
   params.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
 
-  // 4. The device.
   mainWindow = services_.graphics->Window();
   HRESULT hr = D3DERR_NOTAVAILABLE;
   if (haveContext) {
     hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
                            D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params,
-                           &device);
+                           device.Receive());
   }
   if (FAILED(hr)) {
-    device = nullptr;
+    device.Reset();
     ShowError(kNoDevice);
-    return E_FAIL;
+    return false;
   }
   if (!config_.live) device->SetPresentSync(FALSE);
+  return true;
+}
 
-  // 5.
+void Demo::PrepareDevice() {
   if (config_.live) std::this_thread::sleep_for(kDeviceSettle);
-  // 6.
   if (fullscreen_) device->ShowCursor(FALSE);
-  // 7. Filters every section relies on unless it sets its own.
+  // Filters every section relies on unless it sets its own.
   for (DWORD stage = 0; stage < kSamplerStages; ++stage) {
     device->SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC);
     device->SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
   }
+}
 
-  // 8. The first real output, else the silent one.
+void Demo::OpenAudio() {
+  // The first real output, else the silent one: a machine without sound
+  // plays the show silently.
   if (config_.mute || !services_.audio->Init(AudioSystem::kFirstOutput)) {
     services_.audio->Init(AudioSystem::kNoSound);
   }
-  // 9.
-  if (FAILED(LoadMusic())) {
-    ShowError(kNoMusic);
-    return E_FAIL;
-  }
-  // 10.
-  textureBank = services_.parts->NewTextureBank();
-  hr = services_.parts->LoadTextures(textureBank, device);
-  if (FAILED(hr)) {
-    ShowError(kNoTextures);
-    return E_FAIL;
-  }
-  // 11.
-  glow = services_.parts->NewGlow();
-  hr = services_.parts->InitGlow(glow, device, textureBank);
-  if (FAILED(hr)) {
-    ShowError(kNoEffects);
-    return E_FAIL;
-  }
-  // 12. Every section is constructed before any is attached.
-  sectionIndex.store(0);
-  for (int i = 0; i < kSectionCount; ++i) {
-    sections[i] = services_.parts->NewSection(i);
-  }
-  // 13.
-  for (int i = 0; i < kSectionCount; ++i) {
-    sections[i]->Attach(device, textureBank, glow);
-    hr = sections[i]->Reset();
-    if (FAILED(hr)) {
-      Shutdown();
-      char text[96];
-      std::snprintf(text, sizeof text, kResetFailed, i,
-                    static_cast<unsigned>(hr));
-      ShowError(text);
-      return E_FAIL;
-    }
-  }
-  // 14. The music starts once every section is ready.
-  if (musicStream != 0) {
-    services_.audio->ChannelPlay(musicStream, config_.musicStartMs);
-  }
-  return S_OK;
+}
+
+bool Demo::LoadSoundtrack() {
+  if (SUCCEEDED(LoadMusic())) return true;
+  ShowError(kNoMusic);
+  return false;
 }
 
 HRESULT Demo::LoadMusic() {
@@ -165,16 +149,63 @@ HRESULT Demo::LoadMusic() {
   return musicStream != 0 ? S_OK : E_FAIL;
 }
 
+bool Demo::LoadTextures() {
+  textureBank.reset(services_.parts->NewTextureBank());
+  if (SUCCEEDED(services_.parts->LoadTextures(textureBank.get(), device.get())))
+    return true;
+  ShowError(kNoTextures);
+  return false;
+}
+
+bool Demo::CreateGlow() {
+  glow.reset(services_.parts->NewGlow());
+  if (SUCCEEDED(services_.parts->InitGlow(glow.get(), device.get(),
+                                          textureBank.get())))
+    return true;
+  ShowError(kNoEffects);
+  return false;
+}
+
+bool Demo::ResetSections() {
+  // Every section is constructed before any is attached.
+  sectionIndex.store(0);
+  for (int i = 0; i < kSectionCount; ++i) {
+    sections[i].reset(services_.parts->NewSection(i));
+  }
+  // Then one after the other: attach, reset. A failure stops here; the
+  // sections after it are neither attached nor reset.
+  for (int i = 0; i < kSectionCount; ++i) {
+    sections[i]->Attach(device.get(), textureBank.get(), glow.get());
+    const HRESULT hr = sections[i]->Reset();
+    if (FAILED(hr)) {
+      // Everything is released before the message is shown.
+      Shutdown();
+      char text[96];
+      std::snprintf(text, sizeof text, kResetFailed, i,
+                    static_cast<unsigned>(hr));
+      ShowError(text);
+      return false;
+    }
+  }
+  return true;
+}
+
+void Demo::StartMusic() {
+  if (musicStream != 0) {
+    services_.audio->ChannelPlay(musicStream, config_.musicStartMs);
+  }
+}
+
 bool Demo::ApplyAdvanceRule() {
   int32_t index = sectionIndex.load();
   if (index >= kSectionCount) return false;
-  BaseSection* current = sections[index];
+  BaseSection* current = sections[index].get();
   if (current->done.load() == 1) {
     current->done.store(0);
     ++index;
     sectionIndex.store(index);
     // Every change of section flashes, the one after the last included.
-    services_.parts->Flash(glow);
+    services_.parts->Flash(glow.get());
   }
   return index < kSectionCount;
 }
@@ -191,14 +222,13 @@ void Demo::PaintFrame() {
   {
     std::lock_guard<std::mutex> lock(tickMutex_);
     if (!ApplyAdvanceRule()) return;
-    services_.parts->CaptureBackdrop(glow);
-    current = sections[sectionIndex.load()];
+    current = sections[sectionIndex.load()].get();
   }
   // Drawn outside the lock: the section draws from what it last published,
   // and an Update that sets `done` meanwhile is taken up by the next paint.
   current->Render();
-  services_.parts->DrawFlash(glow);
-  if (frameCapture_) frameCapture_(device);
+  services_.parts->DrawFlash(glow.get());
+  if (frameCapture_) frameCapture_(device.get());
   device->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
@@ -213,7 +243,7 @@ void Demo::TimerTick() {
   }
   const uint32_t elapsed = now - baseTime;
   const uint32_t delta = elapsed - lastElapsed;
-  services_.parts->UpdateFlash(glow, elapsed, delta);
+  services_.parts->UpdateFlash(glow.get(), elapsed, delta);
   const int32_t index = sectionIndex.load();
   if (index < kSectionCount && sections[index]) {
     sections[index]->Update(elapsed, delta);
@@ -225,30 +255,21 @@ void Demo::Shutdown() {
   // Nothing may be released while a tick can still run.
   if (timer_) timer_->Stop();
   if (textureBank) {
-    services_.parts->DestroyTextures(textureBank);
-    delete textureBank;
-    textureBank = nullptr;
+    services_.parts->DestroyTextures(textureBank.get());
+    textureBank.reset();
   }
   if (glow) {
-    services_.parts->ReleaseGlow(glow);
-    delete glow;
-    glow = nullptr;
+    services_.parts->ReleaseGlow(glow.get());
+    glow.reset();
   }
-  for (BaseSection*& section : sections) {
+  for (std::unique_ptr<BaseSection>& section : sections) {
     if (section) {
       section->Release();
-      delete section;
-      section = nullptr;
+      section.reset();
     }
   }
-  if (device) {
-    device->Release();
-    device = nullptr;
-  }
-  if (d3d) {
-    d3d->Release();
-    d3d = nullptr;
-  }
+  device.Reset();
+  d3d.Reset();
   services_.audio->Free();
   musicStream = 0;
 }

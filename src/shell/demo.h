@@ -5,30 +5,33 @@
 // thread (the one that owns the GL context); TimerTick runs on the timer
 // thread, or on the window thread when offline. One tick mutex keeps them
 // apart: TimerTick holds it across the flash decay and the section's
-// Update; PaintFrame holds it only to apply the advance rule and to take
-// the glow object's backdrop copy, then draws with it released (sections
-// hand their animation state to Render through PublishedState). A tick
-// therefore never waits for drawing or Present.
+// Update; PaintFrame holds it only to apply the advance rule, then draws
+// with it released (sections and the glow object hand what a tick changed
+// to the frame through published copies). A tick therefore never waits for
+// drawing or Present.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 
+#include "platform/gfx/com_ptr.h"
 #include "platform/gfx/d3d9.h"
 #include "platform/system/message_boxes.h"
+#include "resource_ids.h"
 #include "shell/section_table.h"
 
 class AudioSystem;
 class BaseSection;
 class Clock;
 class GlowEffect;
+class TextureBank;
 class GraphicsHost;
 class PeriodicTimer;
 class ShowParts;
-class TextureBank;
 
 // The outside world the show runs against; each piece can be replaced.
 struct DemoServices {
@@ -53,7 +56,7 @@ struct DemoConfig {
 class Demo {
  public:
   // The soundtrack, an MP3 among the program's resources.
-  static constexpr int kMusicResource = 102;
+  static constexpr int kMusicResource = resource_id::kSoundtrackResource;
 
   Demo(const DemoServices& services, const DemoConfig& config);
   // Runs Shutdown if it has not run.
@@ -94,13 +97,15 @@ class Demo {
   uint32_t LastElapsed() const { return lastElapsed; }
 
   // The shell state; all zero or null before start-up and after Shutdown.
-  IDirect3D9* d3d = nullptr;
-  IDirect3DDevice9* device = nullptr;
+  // The shell holds the only references; every other object gets plain
+  // pointers to the device, the texture bank and the glow object.
+  ComPtr<IDirect3D9> d3d;
+  ComPtr<IDirect3DDevice9> device;
   PresentWindow* mainWindow = nullptr;
   uint32_t musicStream = 0;
-  TextureBank* textureBank = nullptr;
-  GlowEffect* glow = nullptr;
-  BaseSection* sections[kSectionCount] = {};
+  std::unique_ptr<TextureBank> textureBank;
+  std::unique_ptr<GlowEffect> glow;
+  std::unique_ptr<BaseSection> sections[kSectionCount];
   // 0 to 7 while playing, 8 once the last section has finished; written by
   // the window thread under the tick mutex, read by both.
   std::atomic<int32_t> sectionIndex{0};
@@ -110,6 +115,18 @@ class Demo {
   // is current afterwards.
   bool ApplyAdvanceRule();
   void ShowError(const char* text);
+
+  // The steps of InitDemo, in order; each shows its own message on
+  // failure and returns false.
+  bool AskDisplayMode();
+  bool CreateDevice();
+  void PrepareDevice();
+  void OpenAudio();
+  bool LoadSoundtrack();
+  bool LoadTextures();
+  bool CreateGlow();
+  bool ResetSections();
+  void StartMusic();
 
   DemoServices services_;
   DemoConfig config_;

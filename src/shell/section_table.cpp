@@ -9,13 +9,9 @@
 #include "sections/tunnel.h"
 #include "sections/uzun.h"
 
-const char* const kSectionNames[kSectionCount] = {
-    "topuz", "Titrek", "Shine", "Tunnel", "Arms", "Greets", "Uzun", "Noise"};
+namespace {
 
-const uint32_t kSectionEndSeconds[kSectionCount] = {27,  41,  82,  108,
-                                                    137, 165, 219, 225};
-
-BaseSection* NewSection(int index) {
+BaseSection* Construct(int index) {
   switch (index) {
     case 0:
       return new topuz;
@@ -36,4 +32,12 @@ BaseSection* NewSection(int index) {
     default:
       return nullptr;
   }
+}
+
+}  // namespace
+
+BaseSection* NewSection(int index) {
+  BaseSection* section = Construct(index);
+  if (section) section->endSecond = kSectionEndSeconds[index];
+  return section;
 }

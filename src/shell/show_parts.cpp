@@ -29,8 +29,6 @@ void ShowParts::UpdateFlash(GlowEffect* glow, uint32_t elapsed,
   glow->UpdateFlash(elapsed, delta);
 }
 
-void ShowParts::CaptureBackdrop(GlowEffect* glow) { glow->CaptureBackdrop(); }
-
 void ShowParts::DrawFlash(GlowEffect* glow) { glow->DrawFlash(); }
 
 BaseSection* ShowParts::NewSection(int index) { return ::NewSection(index); }

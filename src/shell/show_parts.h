@@ -26,7 +26,6 @@ class ShowParts {
   virtual void ReleaseGlow(GlowEffect* glow);
   virtual void Flash(GlowEffect* glow);
   virtual void UpdateFlash(GlowEffect* glow, uint32_t elapsed, uint32_t delta);
-  virtual void CaptureBackdrop(GlowEffect* glow);
   virtual void DrawFlash(GlowEffect* glow);
 
   virtual BaseSection* NewSection(int index);

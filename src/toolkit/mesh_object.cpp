@@ -1,48 +1,20 @@
 #include "toolkit/mesh_object.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-// A failed SetMaterial or subset draw means the mesh or the device is in a
-// state the program never creates: stop in debug builds, carry on in
-// release builds (the frame simply shows less).
-void ExpectSucceeded(HRESULT hr, const char* what) {
-#ifndef NDEBUG
-  if (FAILED(hr)) {
-    std::fprintf(stderr, "MeshObject: %s failed: %08x\n", what,
-                 static_cast<unsigned>(hr));
-    std::abort();
-  }
-#else
-  (void)hr;
-  (void)what;
-#endif
-}
-
-}  // namespace
-
-MeshObject::~MeshObject() { delete[] materials; }
+#include "toolkit/expect_ok.h"
 
 HRESULT MeshObject::LoadFromResource(IDirect3DDevice9* device_,
                                      uint16_t resourceId) {
   device = device_;
-  ID3DXBuffer* adjacency = nullptr;
-  ID3DXBuffer* materialBuffer = nullptr;
+  ComPtr<ID3DXBuffer> adjacency;
+  ComPtr<ID3DXBuffer> materialBuffer;
+  ComPtr<ID3DXMesh> loaded;
   DWORD count = 0;
-  ID3DXMesh* loaded = nullptr;
   HRESULT hr = D3DXLoadMeshFromXResource(
       nullptr, MAKEINTRESOURCE(resourceId), "MESH", D3DXMESH_MANAGED, device,
-      &adjacency, &materialBuffer, nullptr, &count, &loaded);
-  if (FAILED(hr)) {
-    if (adjacency) adjacency->Release();
-    if (materialBuffer) materialBuffer->Release();
-    if (loaded) loaded->Release();
-    return hr;
-  }
-  Release();  // a second load replaces the first mesh
-  mesh = loaded;
+      adjacency.Receive(), materialBuffer.Receive(), nullptr, &count,
+      loaded.Receive());
+  if (FAILED(hr)) return hr;
+  mesh = std::move(loaded);  // a second load replaces the first mesh
   materialCount = count;
 
   // Compact, sort by attribute and reorder for the vertex cache; a mesh that
@@ -53,108 +25,70 @@ HRESULT MeshObject::LoadFromResource(IDirect3DDevice9* device_,
                 : nullptr,
       nullptr, nullptr, nullptr);
 
-  delete[] materials;
-  materials = new D3DMATERIAL9[materialCount];
   const D3DXMATERIAL* source =
       materialBuffer
           ? static_cast<const D3DXMATERIAL*>(materialBuffer->GetBufferPointer())
           : nullptr;
-  for (uint32_t i = 0; i < materialCount; ++i) {
+  materials.assign(materialCount, D3DMATERIAL9{});
+  for (uint32_t i = 0; source && i < materialCount; ++i) {
     // Texture file names in the mesh are ignored: callers bind textures.
-    materials[i] = source ? source[i].MatD3D : D3DMATERIAL9{};
+    // The ambient colour stays as stored.
+    materials[i] = source[i].MatD3D;
   }
-
-  if (adjacency) adjacency->Release();
-  if (materialBuffer) materialBuffer->Release();
-  D3DXMatrixIdentity(&world);
+  world.SetIdentity();
   return S_OK;
 }
 
 void MeshObject::Draw() {
   ApplyWorld();
+  DrawSubsets();
+}
+
+void MeshObject::Draw(const D3DXMATRIX& transform) {
+  device->SetTransform(D3DTS_WORLD, &transform);
+  DrawSubsets();
+}
+
+void MeshObject::DrawSubsets() {
   for (uint32_t i = 0; i < materialCount; ++i) DrawSubset(i);
 }
 
 HRESULT MeshObject::DrawSubset(DWORD index) {
-  if (useMaterials == 1) {
-    ExpectSucceeded(device->SetMaterial(&materials[index]), "SetMaterial");
-  }
-  HRESULT hr = mesh->DrawSubset(index);
-  ExpectSucceeded(hr, "DrawSubset");
+  if (useMaterials) QUORBEL_EXPECT_OK(device->SetMaterial(&materials[index]));
+  const HRESULT hr = mesh->DrawSubset(index);
+  QUORBEL_EXPECT_OK(hr);
   return hr;
 }
 
 void MeshObject::ApplyWorld() {
-  if (applyWorld != 0) device->SetTransform(D3DTS_WORLD, &world);
-}
-
-void MeshObject::RotateX(float angle) {
-  D3DXMATRIX rotation;
-  D3DXMatrixRotationX(&rotation, angle);
-  D3DXMatrixMultiply(&world, &world, &rotation);
-}
-
-void MeshObject::RotateY(float angle) {
-  D3DXMATRIX rotation;
-  D3DXMatrixRotationY(&rotation, angle);
-  D3DXMatrixMultiply(&world, &world, &rotation);
-}
-
-void MeshObject::RotateZ(float angle) {
-  D3DXMATRIX rotation;
-  D3DXMatrixRotationZ(&rotation, angle);
-  D3DXMatrixMultiply(&world, &world, &rotation);
-}
-
-void MeshObject::RotateXYZ(float ax, float ay, float az) {
-  RotateX(ax);
-  RotateY(ay);
-  RotateZ(az);
-}
-
-void MeshObject::Translate(float x, float y, float z) {
-  D3DXMATRIX translation;
-  D3DXMatrixTranslation(&translation, x, y, z);
-  D3DXMatrixMultiply(&world, &world, &translation);
-}
-
-void MeshObject::Scale(float x, float y, float z) {
-  D3DXMATRIX scaling;
-  D3DXMatrixScaling(&scaling, x, y, z);
-  D3DXMatrixMultiply(&world, &world, &scaling);
+  if (applyWorld) device->SetTransform(D3DTS_WORLD, &world);
 }
 
 HRESULT MeshObject::CloneToFVF(DWORD fvf) {
-  ID3DXMesh* copy = nullptr;
-  HRESULT hr = mesh->CloneMeshFVF(D3DXMESH_MANAGED, fvf, device, &copy);
-  if (FAILED(hr)) {
-    if (copy) copy->Release();
-    return hr;
-  }
-  mesh->Release();
-  mesh = copy;
-  D3DXComputeNormals(mesh, nullptr);
+  ComPtr<ID3DXMesh> copy;
+  HRESULT hr =
+      mesh->CloneMeshFVF(D3DXMESH_MANAGED, fvf, device, copy.Receive());
+  if (FAILED(hr)) return hr;
+  mesh = std::move(copy);
+  D3DXComputeNormals(mesh.get(), nullptr);
   return S_OK;
 }
 
 void* MeshObject::LockVertices() {
   vertexCount = mesh->GetNumVertices();
-  mesh->GetVertexBuffer(&vertexBuffer);
+  if (FAILED(mesh->GetVertexBuffer(vertexBuffer.Receive()))) return nullptr;
   void* data = nullptr;
-  vertexBuffer->Lock(0, 0, &data, 0);
+  if (!QUORBEL_EXPECT_OK(vertexBuffer->Lock(0, 0, &data, 0))) {
+    vertexBuffer.Reset();
+    return nullptr;
+  }
   return data;
 }
 
 void MeshObject::UnlockVertices() {
   if (!vertexBuffer) return;
   vertexBuffer->Unlock();
-  vertexBuffer->Release();
-  vertexBuffer = nullptr;
+  vertexBuffer.Reset();
 }
 
-void MeshObject::Release() {
-  if (mesh) {
-    mesh->Release();
-    mesh = nullptr;
-  }
-}
+void MeshObject::Release() { mesh.Reset(); }

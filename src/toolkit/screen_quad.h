@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/d3dx/d3dx9.h"
+#include "platform/gfx/com_ptr.h"
 
 #pragma pack(push, 1)
 // Position and one texture coordinate set: D3DFVF_XYZ | D3DFVF_TEX1.
@@ -32,15 +33,20 @@ void SetPointVertex(PointVertex* vertices, int index, float x, float y, float z,
 
 class ScreenQuad {
  public:
-  IDirect3DVertexBuffer9* vertexBuffer = nullptr;
-  IDirect3DIndexBuffer9* indexBuffer = nullptr;
-  IDirect3DDevice9* device = nullptr;  // not owned
-  IDirect3DStateBlock9* stateBlock = nullptr;
+  ComPtr<IDirect3DVertexBuffer9> vertexBuffer;  // six TexVertex records
+  ComPtr<IDirect3DIndexBuffer9> indexBuffer;    // six 32-bit indices
+  IDirect3DDevice9* device = nullptr;           // not owned
+  ComPtr<IDirect3DStateBlock9> stateBlock;      // D3DSBT_ALL, around each draw
   D3DXMATRIX view{};
   D3DXMATRIX projection{};
   D3DXMATRIX world{};
 
+  // Creates and fills the buffers and the state block; stops at the first
+  // failure and returns its code.
   HRESULT Init(IDirect3DDevice9* device_);
+  // Draws the quad over the whole current render target and puts the
+  // device state back as it was; a texture given here (not null) is bound
+  // to stage 0 first and stays bound. Returns the restore's result.
   HRESULT Draw(IDirect3DTexture9* texture);
   void Release();
   void SetupMatrices();

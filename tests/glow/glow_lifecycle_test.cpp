@@ -1,4 +1,9 @@
 // Init, the effect's shape, and Release after a complete or a partial Init.
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
 #include "glow_test_fixture.h"
 #include "platform/system/embedded_resources.h"
 
@@ -50,7 +55,6 @@ TEST_F(GlowFixture, ComposeAndBackdropLeaveDeviceStateAsFound) {
   device_->SetTransform(D3DTS_WORLD, &world);
   device_->BeginScene();
   glow_.ComposeGlow();
-  glow_.CaptureBackdrop();
   glow_.DrawBackdrop(nullptr, 2.385f, 1.3f);
   device_->EndScene();
   DWORD value = 0;
@@ -71,26 +75,80 @@ TEST_F(GlowFixture, ComposeAndBackdropLeaveDeviceStateAsFound) {
   EXPECT_EQ(after.m[3][2], 3.0f);
 }
 
-TEST_F(GlowFixture, BackdropDrawsTheMatrixCapturedForTheFrame) {
-  // The timer thread may turn the sphere after the paint took its copy; the
-  // frame keeps drawing the copy.
-  glow_.CaptureBackdrop();
-  glow_.backdropMesh.Scale(0.0f, 0.0f, 0.0f);  // would draw nothing
-  IDirect3DTexture9* white = SolidTexture(64, 64, 0xFFFFFFFF);
-  device_->BeginScene();
-  device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000,
-                 1.0f, 0);
-  glow_.DrawBackdrop(white, 2.385f, 1.3f);
-  device_->EndScene();
-  // Seen from inside, the white sphere fills the whole frame.
-  const std::vector<uint32_t> frame = headless_.ReadBackBuffer();
-  EXPECT_EQ(frame[300 * 800 + 400] & 0xFFFFFF, 0xFFFFFFu);
-  EXPECT_EQ(frame[5 * 800 + 5] & 0xFFFFFF, 0xFFFFFFu);
-  white->Release();
+TEST_F(GlowFixture, BackdropTurnsAccumulateInOrder) {
+  WorldMatrix expected;
+  const D3DXMATRIX start = glow_.BackdropWorld();
+  EXPECT_EQ(std::memcmp(&start, &expected, sizeof expected), 0)
+      << "the sphere starts unturned";
+  glow_.TurnBackdrop(0.1f, 0.2f, 0.3f);
+  glow_.TurnBackdrop(-0.4f, 0.5f, 0.0f);
+  expected.RotateXYZ(0.1f, 0.2f, 0.3f);
+  expected.RotateXYZ(-0.4f, 0.5f, 0.0f);
+  const D3DXMATRIX published = glow_.BackdropWorld();
+  EXPECT_EQ(std::memcmp(&published, &expected, sizeof expected), 0);
+}
+
+TEST_F(GlowFixture, BackdropDrawsWithThePublishedTurnNotTheMeshMatrix) {
+  // Left half red, right half blue: the centre of the view shows which
+  // half of the sphere faces the camera.
+  IDirect3DTexture9* halves = SolidTexture(64, 64, 0xFFFF0000);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(halves->LockRect(0, &locked, nullptr, 0), S_OK);
+  for (int y = 0; y < 64; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(
+        static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+    for (int x = 32; x < 64; ++x) row[x] = 0xFF0000FF;
+  }
+  halves->UnlockRect(0);
+  auto centre = [&] {
+    device_->BeginScene();
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000,
+                   1.0f, 0);
+    glow_.DrawBackdrop(halves, 2.385f, 1.3f);
+    device_->EndScene();
+    return headless_.ReadBackBuffer()[300 * 800 + 400] & 0xFFFFFF;
+  };
+  // The mesh object's own matrix is not what the backdrop draws with.
+  glow_.backdropMesh.Scale(0.0f, 0.0f, 0.0f);
+  const uint32_t before = centre();
+  EXPECT_NE(before, 0u) << "the sphere covers the view";
+  // Half a turn about the vertical axis shows the other half.
+  glow_.TurnBackdrop(0.0f, 3.1415927f, 0.0f);
+  const uint32_t after = centre();
+  EXPECT_NE(after, 0u);
+  EXPECT_NE(after, before);
+  halves->Release();
+}
+
+TEST_F(GlowFixture, BackdropTurnsOnOneThreadWhileAnotherDraws) {
+  // Ticks turn the sphere on the timer thread while frames draw it; every
+  // matrix a frame reads is one a tick published whole (ThreadSanitizer
+  // checks the handoff).
+  std::atomic<bool> stop{false};
+  std::thread ticks([&] {
+    for (int i = 0; i < 2000 && !stop.load(); ++i) {
+      glow_.TurnBackdrop(0.001f, 0.002f, 0.003f);
+    }
+  });
+  for (int frame = 0; frame < 5; ++frame) {
+    device_->BeginScene();
+    glow_.DrawBackdrop(nullptr, 2.385f, 1.3f);
+    device_->EndScene();
+    const D3DXMATRIX m = glow_.BackdropWorld();
+    // A rotation keeps its rows at unit length: no torn matrix.
+    for (int r = 0; r < 3; ++r) {
+      const float length =
+          std::sqrt(m.m[r][0] * m.m[r][0] + m.m[r][1] * m.m[r][1] +
+                    m.m[r][2] * m.m[r][2]);
+      EXPECT_NEAR(length, 1.0f, 1e-3f);
+    }
+  }
+  stop.store(true);
+  ticks.join();
 }
 
 TEST_F(GlowFixture, ReleaseGivesEverythingBackAndIsSafeTwice) {
-  IDirect3DTexture9* target = glow_.targetTextures[1];
+  IDirect3DTexture9* target = glow_.targetTextures[1].get();
   target->AddRef();
   glow_.Release();
   EXPECT_EQ(glow_.effect, nullptr);
@@ -126,7 +184,7 @@ TEST_F(PartialInitTest, ReleaseAfterMissingEffectReleasesOnlyWhatExists) {
   EXPECT_EQ(glow.targetTextures[0], nullptr);
   EXPECT_EQ(glow.stateBlock, nullptr);
   EXPECT_EQ(glow.sprite, nullptr);
-  IDirect3DVertexBuffer9* buffer = glow.quad.vertexBuffer;
+  IDirect3DVertexBuffer9* buffer = glow.quad.vertexBuffer.get();
   buffer->AddRef();
   glow.Release();
   EXPECT_EQ(glow.backdropMesh.mesh, nullptr);

@@ -91,7 +91,7 @@ class GlowPipelineTest : public GlowFixture {
         SolidTexture(kSquareSize, kSquareSize, 0xFFFFFFFF);
     ASSERT_NE(white, nullptr);
     device_->BeginScene();
-    glow_.BeginGlowTarget(0x00000000, 1);
+    glow_.BeginGlowTarget(0x00000000, true);
     const D3DXVECTOR2 at(kSquareMin, kSquareMin);
     glow_.sprite->Draw(white, nullptr, nullptr, nullptr, 0.0f, &at, 0xFFFFFFFF);
     device_->EndScene();
@@ -236,9 +236,9 @@ TEST_F(GlowPipelineTest, ZeroPixelSizeOnlyBrightensByFivePercentAPass) {
   IDirect3DTexture9* grey = SolidTexture(256, 256, 0xFF646464);
   ASSERT_NE(grey, nullptr);
   device_->BeginScene();
-  glow_.BeginGlowTarget(0x00000000, 1);
+  glow_.BeginGlowTarget(0x00000000, true);
   glow_.quad.Draw(grey);
-  glow_.ProcessGlow(0.0f, 0);
+  glow_.ProcessGlow(0.0f, false);
   device_->EndScene();
   const std::vector<uint32_t> blurred = ReadTarget(0);
   float expected = 100.0f;
@@ -247,17 +247,17 @@ TEST_F(GlowPipelineTest, ZeroPixelSizeOnlyBrightensByFivePercentAPass) {
   grey->Release();
 }
 
-TEST_F(GlowPipelineTest, BeginGlowTargetKeepsOldContentsUnlessClearIsOne) {
+TEST_F(GlowPipelineTest, BeginGlowTargetKeepsOldContentsUnlessAskedToClear) {
   IDirect3DTexture9* white = SolidTexture(256, 256, 0xFFFFFFFF);
   ASSERT_NE(white, nullptr);
   device_->BeginScene();
-  glow_.BeginGlowTarget(0x00000000, 1);
+  glow_.BeginGlowTarget(0x00000000, true);
   glow_.quad.Draw(white);
-  glow_.BeginGlowTarget(0xFF000000, 2);  // any value but 1: no clear
+  glow_.BeginGlowTarget(0xFF000000, false);
   device_->EndScene();
   EXPECT_EQ(ReadTarget(0)[128 * 256 + 128] & 0xFFFFFF, 0xFFFFFFu);
   device_->BeginScene();
-  glow_.BeginGlowTarget(0xFF102030, 1);
+  glow_.BeginGlowTarget(0xFF102030, true);
   device_->EndScene();
   EXPECT_EQ(ReadTarget(0)[128 * 256 + 128], 0xFF102030u);
   white->Release();
@@ -267,8 +267,8 @@ TEST_F(GlowPipelineTest, ProcessGlowReturnsToTheBackBuffer) {
   IDirect3DSurface9* backBuffer = nullptr;
   device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
   device_->BeginScene();
-  glow_.BeginGlowTarget(0x00000000, 1);
-  glow_.ProcessGlow(kPixelSize, 1);
+  glow_.BeginGlowTarget(0x00000000, true);
+  glow_.ProcessGlow(kPixelSize, true);
   IDirect3DSurface9* current = nullptr;
   device_->GetRenderTarget(0, &current);
   EXPECT_EQ(current, backBuffer);
@@ -283,16 +283,17 @@ TEST_F(GlowPipelineTest, ProcessGlowReturnsToTheBackBuffer) {
   // Also when the technique cannot be set: the passes are skipped, the
   // return to the back buffer is not.
   RefusingEffect refusing;
-  ID3DXEffect* effect = glow_.effect;
-  glow_.effect = &refusing;
+  ComPtr<ID3DXEffect> effect = std::move(glow_.effect);
+  glow_.effect = ComPtr<ID3DXEffect>(&refusing);
   device_->BeginScene();
-  glow_.BeginGlowTarget(0x00000000, 1);
-  glow_.ProcessGlow(kPixelSize, 1);
+  glow_.BeginGlowTarget(0x00000000, true);
+  glow_.ProcessGlow(kPixelSize, true);
   device_->GetRenderTarget(0, &current);
   EXPECT_EQ(current, backBuffer);
   if (current) current->Release();
   device_->EndScene();
-  glow_.effect = effect;
+  glow_.effect.Detach();  // on the stack, not the glow's to release
+  glow_.effect = std::move(effect);
   EXPECT_EQ(refusing.begins, 0);
   backBuffer->Release();
 }

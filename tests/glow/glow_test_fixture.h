@@ -50,7 +50,8 @@ class GlowFixture : public ::testing::Test {
 
   std::vector<uint32_t> ReadTarget(int index) {
     std::vector<uint32_t> pixels;
-    EXPECT_EQ(device_->ReadTexture(glow_.targetTextures[index], &pixels), S_OK);
+    EXPECT_EQ(device_->ReadTexture(glow_.targetTextures[index].get(), &pixels),
+              S_OK);
     return pixels;
   }
 

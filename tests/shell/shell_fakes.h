@@ -15,7 +15,7 @@
 #include "platform/system/audio_system.h"
 #include "platform/system/message_boxes.h"
 #include "resources/texture_bank.h"
-#include "shell/base_section.h"
+#include "sections/base_section.h"
 #include "shell/graphics_host.h"
 #include "shell/show_parts.h"
 
@@ -348,8 +348,10 @@ class FakeBoxes : public MessageBoxes {
 // its calls. Update after Release is a fault the log shows.
 class FakeSection : public BaseSection {
  public:
-  FakeSection(EventLog* log, int index, uint32_t endSecond)
-      : log_(log), index_(index), endSecond_(endSecond) {}
+  FakeSection(EventLog* log, int index, uint32_t end)
+      : log_(log), index_(index) {
+    endSecond = end;
+  }
   void Update(uint32_t elapsed, uint32_t delta) override {
     if (released_.load()) log_->Add("UPDATE AFTER RELEASE");
     ++updates;
@@ -359,7 +361,7 @@ class FakeSection : public BaseSection {
       firstElapsed = elapsed;
       firstDelta = delta;
     }
-    if (elapsed / 1000 >= endSecond_) done.store(1);
+    if (elapsed / 1000 >= endSecond) done.store(1);
   }
   void Render() override {
     ++renders;
@@ -383,7 +385,6 @@ class FakeSection : public BaseSection {
  private:
   EventLog* log_;
   int index_;
-  uint32_t endSecond_;
   std::atomic<bool> released_{false};
 };
 
@@ -407,7 +408,6 @@ class FakeParts : public ShowParts {
     log_->Add("flash");
   }
   void UpdateFlash(GlowEffect*, uint32_t, uint32_t) override { ++flashUpdates; }
-  void CaptureBackdrop(GlowEffect*) override {}
   void DrawFlash(GlowEffect*) override {}
   BaseSection* NewSection(int index) override {
     if (makeSection) return makeSection(index);

@@ -37,7 +37,7 @@ TEST_F(ShutdownTest, ReleasesInOrderThenOnlyFreesAudioAgain) {
   EXPECT_EQ(demo.d3d, nullptr);
   EXPECT_EQ(demo.glow, nullptr);
   EXPECT_EQ(demo.textureBank, nullptr);
-  for (BaseSection* section : demo.sections) EXPECT_EQ(section, nullptr);
+  for (const auto& section : demo.sections) EXPECT_EQ(section, nullptr);
 
   log.Clear();
   demo.Shutdown();

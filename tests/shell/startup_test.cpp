@@ -150,9 +150,9 @@ TEST_F(StartupTest, SuccessSetsFiltersAndStartsMusicLast) {
   EXPECT_EQ(IndexOf("audio.Init(1)") + 1, IndexOf("audio.StreamCreate"));
   EXPECT_EQ(demo->sectionIndex.load(), 0);
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(demo->sections[i]->device, demo->device);
-    EXPECT_EQ(demo->sections[i]->glow, demo->glow);
-    EXPECT_EQ(demo->sections[i]->textureBank, demo->textureBank);
+    EXPECT_EQ(demo->sections[i]->device, demo->device.get());
+    EXPECT_EQ(demo->sections[i]->glow, demo->glow.get());
+    EXPECT_EQ(demo->sections[i]->textureBank, demo->textureBank.get());
   }
 }
 

@@ -113,13 +113,13 @@ class MeshDrawTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(headless_.ok()) << headless_.error();
     object_.device = headless_.device();
-    object_.mesh = &recording_;
+    object_.mesh = ComPtr<ID3DXMesh>(&recording_);
     object_.materialCount = 3;
-    object_.materials = new D3DMATERIAL9[3]{};
+    object_.materials.assign(3, D3DMATERIAL9{});
     for (int i = 0; i < 3; ++i) object_.materials[i].Power = 10.0f + i;
     D3DXMatrixTranslation(&object_.world, 7, 8, 9);
   }
-  void TearDown() override { object_.mesh = nullptr; }
+  void TearDown() override { object_.mesh.Detach(); }  // on the stack
 
   float DevicePower() {
     D3DMATERIAL9 material{};
@@ -144,37 +144,45 @@ TEST_F(MeshDrawTest, DrawsEverySubsetInOrderWithItsMaterialAndWorld) {
   EXPECT_EQ(DeviceWorldX(), 7.0f);
 }
 
-TEST_F(MeshDrawTest, MaterialsOnlyWhenUseMaterialsIsExactlyOne) {
+TEST_F(MeshDrawTest, MaterialsOnlyWhenUseMaterialsIsSet) {
   D3DMATERIAL9 before{};
   before.Power = 99.0f;
   headless_.device()->SetMaterial(&before);
-  object_.useMaterials = 2;
+  object_.useMaterials = false;
   object_.Draw();
   EXPECT_EQ(recording_.drawn.size(), 3u);
-  EXPECT_EQ(DevicePower(), 99.0f);
-  object_.useMaterials = 0;
-  object_.DrawSubset(1);
-  EXPECT_EQ(DevicePower(), 99.0f);
-  object_.useMaterials = 1;
+  EXPECT_EQ(DevicePower(), 99.0f);  // the last material on the device holds
+  object_.useMaterials = true;
   object_.DrawSubset(1);
   EXPECT_EQ(DevicePower(), 11.0f);
 }
 
-TEST_F(MeshDrawTest, ApplyWorldZeroKeepsTheDevicesWorld) {
+TEST_F(MeshDrawTest, ApplyWorldOffKeepsTheDevicesWorld) {
   D3DXMATRIX other;
   D3DXMatrixTranslation(&other, -4, 0, 0);
   headless_.device()->SetTransform(D3DTS_WORLD, &other);
-  object_.applyWorld = 0;
+  object_.applyWorld = false;
   object_.Draw();
   EXPECT_EQ(DeviceWorldX(), -4.0f);
-  object_.applyWorld = 5;  // any non-zero value applies it
+  object_.applyWorld = true;
   object_.ApplyWorld();
   EXPECT_EQ(DeviceWorldX(), 7.0f);
 }
 
+TEST_F(MeshDrawTest, DrawWithAMatrixUsesItInsteadOfTheObjectsWorld) {
+  // What a section draws with: the world of its frame's animation.
+  D3DXMATRIX frameWorld;
+  D3DXMatrixTranslation(&frameWorld, 31, 0, 0);
+  object_.Draw(frameWorld);
+  EXPECT_EQ(recording_.drawn, (std::vector<DWORD>{0, 1, 2}));
+  EXPECT_EQ(DeviceWorldX(), 31.0f);
+  EXPECT_EQ(object_.world.m[3][0], 7.0f) << "the object's own matrix is kept";
+  EXPECT_EQ(DevicePower(), 12.0f);
+}
+
 TEST_F(MeshDrawTest, FailedCloneKeepsTheOldMesh) {
   EXPECT_EQ(object_.CloneToFVF(0x116), E_OUTOFMEMORY);
-  EXPECT_EQ(object_.mesh, &recording_);
+  EXPECT_EQ(object_.mesh.get(), &recording_);
   EXPECT_EQ(recording_.references, 1u);
 }
 
@@ -191,7 +199,7 @@ TEST_F(MeshResourceTest, LoadsWithMaterialsAndAnIdentityWorld) {
       << D3DXGetLastErrorText();
   ASSERT_NE(object.mesh, nullptr);
   EXPECT_GE(object.materialCount, 1u);
-  EXPECT_NE(object.materials, nullptr);
+  EXPECT_EQ(object.materials.size(), object.materialCount);
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) EXPECT_EQ(object.world.m[r][c], r == c ? 1 : 0);
   }
@@ -204,7 +212,7 @@ TEST_F(MeshResourceTest, MissingResourceFailsAndChangesNothing) {
   MeshObject object;
   EXPECT_TRUE(FAILED(object.LoadFromResource(headless_.device(), 999)));
   EXPECT_EQ(object.mesh, nullptr);
-  EXPECT_EQ(object.materials, nullptr);
+  EXPECT_TRUE(object.materials.empty());
 }
 
 TEST_F(MeshResourceTest, CloneToBlendLayoutThenWalkTheVertices) {

@@ -1,5 +1,8 @@
-// topuz's timer tick: flashes and jumps on new whole seconds, the camera's
-// drift, the fade from 13.5 s, and the end at second 27. No device needed.
+// topuz: the timer tick's rules without a device (flashes and jumps on new
+// whole seconds, the camera's drift, the fade from 13.5 s, the end at
+// second 27), and Reset/Release on a headless device.
+#include "sections/topuz.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,7 +11,10 @@
 #include <thread>
 
 #include "glow/glow_effect.h"
-#include "sections/topuz.h"
+#include "headless_device.h"
+#include "platform/system/embedded_resources.h"
+#include "resources/texture_bank.h"
+#include "shell/section_table.h"
 
 namespace {
 
@@ -17,9 +23,9 @@ constexpr float kDegree = 0.017453292f;
 class TopuzUpdateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    D3DXMatrixIdentity(&glow_.backdropMesh.world);
     section_.Attach(nullptr, nullptr, &glow_);
-    section_.ResetAnimation();
+    section_.endSecond = kSectionEndSeconds[0];
+    section_.StartAnimation();
   }
 
   // Ticks every millisecond from `from` to `to` inclusive.
@@ -30,7 +36,7 @@ class TopuzUpdateTest : public ::testing::Test {
     section_.Update(elapsed, elapsed - last_);
     last_ = elapsed;
   }
-  topuz::Animation State() const { return section_.ReadAnimation(); }
+  topuz::Animation State() const { return section_.Published(); }
 
   GlowEffect glow_;
   topuz section_;
@@ -55,13 +61,13 @@ void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float eps) {
   }
 }
 
-TEST_F(TopuzUpdateTest, ResetOpensWithAFlashAndTheCameraFarBack) {
-  EXPECT_EQ(glow_.flashLevel.load(), 1.0f);
+TEST_F(TopuzUpdateTest, StartsWithTheCameraFarBackAndNothingTurned) {
   const topuz::Animation state = State();
   EXPECT_EQ(state.eye.z, -225.0f);
   EXPECT_EQ(state.fade, 0.0f);
   EXPECT_EQ(state.meshWorld.m[0][0], 1.0f);
   EXPECT_EQ(state.twist.m[1][1], 1.0f);
+  EXPECT_EQ(state.lastSecond, 0u);
 }
 
 TEST_F(TopuzUpdateTest, FirstTwoSecondsFireNoFlashAndNoJump) {
@@ -103,12 +109,12 @@ TEST_F(TopuzUpdateTest, TickAcrossTwoSecondsFlashesOnceAndJumpsTwice) {
 TEST_F(TopuzUpdateTest, ZeroDeltaStillSpinsAndTwistsButDoesNotDrift) {
   TickRange(0, 500);
   const topuz::Animation before = State();
-  const D3DXMATRIX backdrop = glow_.backdropMesh.world;
+  const D3DXMATRIX backdrop = glow_.BackdropWorld();
   section_.Update(500, 0);
   const topuz::Animation after = State();
   EXPECT_EQ(after.eye.z, before.eye.z);
   EXPECT_EQ(after.fade, before.fade);
-  ExpectMatrixNear(glow_.backdropMesh.world, backdrop, 0.0f);
+  ExpectMatrixNear(glow_.BackdropWorld(), backdrop, 0.0f);
   ExpectMatrixNear(after.meshWorld, Spun(before.meshWorld, 0.005), 1e-6f);
   D3DXMATRIX twist = before.twist, r;
   D3DXMatrixMultiply(&twist, &twist, D3DXMatrixRotationX(&r, 0.0005f));
@@ -126,13 +132,12 @@ TEST_F(TopuzUpdateTest, CameraCirclesWithTheClock) {
 
 TEST_F(TopuzUpdateTest, BackdropTurnsWithDelta) {
   Tick(1);
-  const D3DXMATRIX before = glow_.backdropMesh.world;
+  const D3DXMATRIX before = glow_.BackdropWorld();
   Tick(101);
+  const D3DXMATRIX after = glow_.BackdropWorld();
   bool changed = false;
   for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) {
-      changed |= glow_.backdropMesh.world.m[r][c] != before.m[r][c];
-    }
+    for (int c = 0; c < 3; ++c) changed |= after.m[r][c] != before.m[r][c];
   }
   EXPECT_TRUE(changed);
 }
@@ -182,14 +187,14 @@ bool IsRotation(const D3DXMATRIX& m) {
 }
 
 TEST(TopuzThreads, FramesReadWholeTicksWhileTheTimerRuns) {
-  // The shell's arrangement: ticks and the paint's backdrop copy under one
-  // lock; the frame's own read of the animation outside it. Run under
-  // ThreadSanitizer this also proves there is no data race.
+  // The shell's arrangement: ticks under its lock on the timer thread; the
+  // frame reads the section's and the backdrop's published copies without
+  // it. Run under ThreadSanitizer this also proves there is no data race.
   GlowEffect glow;
-  D3DXMatrixIdentity(&glow.backdropMesh.world);
   topuz section;
   section.Attach(nullptr, nullptr, &glow);
-  section.ResetAnimation();
+  section.endSecond = kSectionEndSeconds[0];
+  section.StartAnimation();
   std::mutex tickLock;
   std::atomic<bool> finished{false};
   std::thread timer([&] {
@@ -202,18 +207,59 @@ TEST(TopuzThreads, FramesReadWholeTicksWhileTheTimerRuns) {
   int frames = 0;
   bool torn = false;
   while (!finished.load() || frames == 0) {
-    {
-      std::lock_guard<std::mutex> lock(tickLock);
-      glow.CaptureBackdrop();
-    }
-    const topuz::Animation frame = section.ReadAnimation();
-    torn |= !IsRotation(frame.meshWorld) || !IsRotation(frame.twist);
+    const topuz::Animation frame = section.Published();
+    torn |= !IsRotation(frame.meshWorld) || !IsRotation(frame.twist) ||
+            !IsRotation(glow.BackdropWorld());
     ++frames;
   }
   timer.join();
   EXPECT_FALSE(torn);
   EXPECT_GT(frames, 0);
   EXPECT_EQ(section.done.load(), 0);
+}
+
+// Reset and Release on a device, with the glow object and the textures the
+// show loads.
+class TopuzDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(headless_.ok()) << headless_.error();
+    bank_.SetDevice(headless_.device());
+    ASSERT_EQ(bank_.LoadAll(), S_OK);
+    ASSERT_EQ(glow_.Init(headless_.device(), &bank_), S_OK);
+    section_.Attach(headless_.device(), &bank_, &glow_);
+  }
+  void TearDown() override {
+    ClearResourceOverrides();
+    bank_.Destroy();
+    glow_.Release();
+    section_.Release();
+  }
+  HeadlessDevice headless_;
+  TextureBank bank_;
+  GlowEffect glow_;
+  topuz section_;
+};
+
+TEST_F(TopuzDeviceTest, ResetOpensTheShowWithAFlashAndDrawsAFrame) {
+  glow_.flashLevel.store(0.0f);
+  ASSERT_EQ(section_.Reset(), S_OK);
+  EXPECT_EQ(glow_.flashLevel.load(), 1.0f);
+  // The first frame comes before the first tick: the backdrop, the knot and
+  // the overlay are drawn over the green clear (no green pixel survives the
+  // backdrop in the middle of the frame).
+  section_.Render();
+  const std::vector<uint32_t> frame = headless_.ReadBackBuffer();
+  EXPECT_NE(frame[300 * 800 + 400] & 0xFFFFFF, 0x00FF00u);
+  section_.Release();
+  section_.Release();  // a second Release gives back nothing more
+}
+
+TEST_F(TopuzDeviceTest, ResetFailsWithTheMeshMissingAndReleaseIsSafe) {
+  OverrideEmbeddedResource(ResourceType::Mesh, 104, nullptr, 0);
+  EXPECT_TRUE(FAILED(section_.Reset()));
+  section_.Release();
+  section_.Release();
 }
 
 TEST(TopuzLifecycle, ReleaseWithoutResetReleasesNothing) {
