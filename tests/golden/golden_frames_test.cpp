@@ -1,5 +1,6 @@
 // Golden frames: moments of the show rendered offline by the shell, one tick
-// per virtual millisecond, compared with reference PNGs.
+// per virtual millisecond, compared with reference PNGs named after the
+// section and the moment (topuz_01500ms.png).
 //
 // A pixel counts as different when any colour channel moves by more than
 // kChannelTolerance levels; a frame fails when more than kShareTolerance of
@@ -7,7 +8,10 @@
 // kMeanTolerance. That absorbs the odd pixel of a wireframe edge that a
 // different rasteriser lights differently, and catches a missing halo, a
 // flash at the wrong moment or a picture that fades at the wrong time.
+//
 // QUORBEL_GOLDEN_OUT=DIR keeps the rendered frames for a look.
+// QUORBEL_GOLDEN_UPDATE=1 writes the rendered frames as the new references
+// instead of comparing (scripts/update-goldens; say why in the commit).
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -21,6 +25,7 @@
 
 #include "headless_device.h"
 #include "shell/offline_show.h"
+#include "shell/section_table.h"
 
 namespace {
 
@@ -30,16 +35,29 @@ constexpr int kChannelTolerance = 24;
 constexpr double kShareTolerance = 0.003;
 constexpr double kMeanTolerance = 1.0;
 
-// Milliseconds of the demo clock.
-// Whole seconds show the flash picture at full strength; 13900 and 20600
-// show the picture half faded in and fully there with no flash left.
-constexpr uint32_t kMoments[] = {0,     1500,  2000,  2300,  13400,
-                                 13900, 14000, 20000, 20600, 26900};
+// The moments, in milliseconds of the demo clock; each belongs to the
+// section playing then.
+constexpr uint32_t kMoments[] = {
+    // topuz: the first frame; the knot in its glow; the first flash at 2 s
+    // at full strength and 300 ms later; the title not yet there, half
+    // faded in, under a flash, and fully there; the last frame.
+    0, 1500, 2000, 2300, 13400, 13900, 14000, 20000, 20600, 26900,
+};
 
-std::string GoldenPath(uint32_t ms) {
+// The index of the section playing at `ms`.
+int SectionAt(uint32_t ms) {
+  int index = 0;
+  while (index + 1 < kSectionCount && ms >= kSectionEndSeconds[index] * 1000) {
+    ++index;
+  }
+  return index;
+}
+
+std::string FrameName(uint32_t ms) {
   char name[64];
-  std::snprintf(name, sizeof name, "/topuz_%05ums.png", ms);
-  return std::string(QUORBEL_GOLDEN_DIR) + name;
+  std::snprintf(name, sizeof name, "%s_%05ums.png",
+                kSectionNames[SectionAt(ms)], ms);
+  return name;
 }
 
 bool ReadPng(const std::string& path, std::vector<uint32_t>* pixels) {
@@ -82,7 +100,16 @@ FrameDifference Compare(const std::vector<uint32_t>& a,
   return d;
 }
 
-TEST(GoldenFrames, TopuzMatchesItsReferences) {
+class GoldenFrames : public ::testing::TestWithParam<int> {};
+
+TEST_P(GoldenFrames, MatchTheirReferences) {
+  const int section = GetParam();
+  std::vector<uint32_t> moments;
+  for (uint32_t ms : kMoments) {
+    if (SectionAt(ms) == section) moments.push_back(ms);
+  }
+  if (moments.empty()) GTEST_SKIP() << "no moments for this section yet";
+
   OfflineShow show;
   ASSERT_TRUE(show.Start());
   Demo& demo = show.demo();
@@ -90,9 +117,11 @@ TEST(GoldenFrames, TopuzMatchesItsReferences) {
   demo.SetFrameCapture(
       [&](IDirect3DDevice9* device) { device->ReadBackBuffer(&frame); });
   const char* out = std::getenv("QUORBEL_GOLDEN_OUT");
+  const bool update = std::getenv("QUORBEL_GOLDEN_UPDATE") != nullptr;
 
-  for (uint32_t ms : kMoments) {
-    SCOPED_TRACE("frame at " + std::to_string(ms) + " ms");
+  for (uint32_t ms : moments) {
+    const std::string name = FrameName(ms);
+    SCOPED_TRACE(name);
     // As the offline renderer does: up to just before the moment taking up
     // section changes, then the moment's own tick, then one paint.
     if (ms > 0) show.ticks().RunTo(ms - 1, true);
@@ -100,23 +129,29 @@ TEST(GoldenFrames, TopuzMatchesItsReferences) {
     frame.clear();
     demo.PaintFrame();
     ASSERT_EQ(frame.size(), static_cast<size_t>(kWidth) * kHeight);
-    if (out) {
-      char name[64];
-      std::snprintf(name, sizeof name, "/topuz_%05ums.png", ms);
-      WritePng(std::string(out) + name, frame, kWidth, kHeight);
+    if (out) WritePng(std::string(out) + "/" + name, frame, kWidth, kHeight);
+    const std::string reference = std::string(QUORBEL_GOLDEN_DIR) + "/" + name;
+    if (update) {
+      ASSERT_TRUE(WritePng(reference, frame, kWidth, kHeight)) << reference;
+      std::printf("wrote %s\n", reference.c_str());
+      continue;
     }
-    std::vector<uint32_t> reference;
-    ASSERT_TRUE(ReadPng(GoldenPath(ms), &reference))
-        << "no reference " << GoldenPath(ms)
-        << " (scripts/update-goldens makes them)";
-    const FrameDifference d = Compare(frame, reference);
+    std::vector<uint32_t> expected;
+    ASSERT_TRUE(ReadPng(reference, &expected))
+        << "no reference " << reference << " (scripts/update-goldens)";
+    const FrameDifference d = Compare(frame, expected);
     std::printf(
-        "golden %5u ms: largest channel difference %3d, %.4f%% of "
-        "pixels over %d, mean %.3f\n",
-        ms, d.largest, d.share * 100, kChannelTolerance, d.mean);
+        "golden %s: largest channel difference %3d, %.4f%% of pixels over "
+        "%d, mean %.3f\n",
+        name.c_str(), d.largest, d.share * 100, kChannelTolerance, d.mean);
     EXPECT_LE(d.share, kShareTolerance);
     EXPECT_LE(d.mean, kMeanTolerance);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Show, GoldenFrames, ::testing::Range(0, kSectionCount),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(kSectionNames[info.param]);
+                         });
 
 }  // namespace
