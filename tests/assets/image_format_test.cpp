@@ -65,9 +65,9 @@ TEST_P(SlotFormat, ManifestedFileHasTheSlotsFormatAndSize) {
   Manifest m = ReadManifest();
   auto it = m.files.find({"RCDATA", c.resource});
   ASSERT_NE(it, m.files.end()) << "RCDATA " << c.resource << " not listed";
-  DecodedImage img;
+  imagegen::DecodedImage img;
   std::string err;
-  ASSERT_TRUE(DecodeImage(ReadAsset(it->second), &img, &err)) << err;
+  ASSERT_TRUE(imagegen::DecodeImage(ReadAsset(it->second), &img, &err)) << err;
   EXPECT_EQ(img.width, c.width);
   EXPECT_EQ(img.height, c.height);
   if (c.kind == Kind::Png) {
@@ -92,9 +92,9 @@ TEST(IconFormat, IsA64PixelRgbaPng) {
   Manifest m = ReadManifest();
   auto it = m.files.find({"RCDATA", 101});
   ASSERT_NE(it, m.files.end());
-  DecodedImage img;
+  imagegen::DecodedImage img;
   std::string err;
-  ASSERT_TRUE(DecodeImage(ReadAsset(it->second), &img, &err)) << err;
+  ASSERT_TRUE(imagegen::DecodeImage(ReadAsset(it->second), &img, &err)) << err;
   EXPECT_TRUE(img.png);
   EXPECT_EQ(img.width, 64);
   EXPECT_EQ(img.height, 64);

@@ -18,19 +18,19 @@ inline void PrintTo(const ImageEntry& e, std::ostream* os) { *os << e.file; }
 
 namespace {
 
-DecodedImage Load(int resource) {
+imagegen::DecodedImage Load(int resource) {
   for (const ImageEntry& e : ImageCatalog())
     if (e.resource == resource) {
-      DecodedImage img;
+      imagegen::DecodedImage img;
       std::string err;
-      EXPECT_TRUE(DecodeImage(ReadAsset(e.file), &img, &err)) << err;
+      EXPECT_TRUE(imagegen::DecodeImage(ReadAsset(e.file), &img, &err)) << err;
       return img;
     }
   ADD_FAILURE() << "no picture " << resource;
   return {};
 }
 
-uint8_t Alpha(const DecodedImage& img, int x, int y) {
+uint8_t Alpha(const imagegen::DecodedImage& img, int x, int y) {
   return img.rgba[(static_cast<size_t>(y) * img.width + x) * 4 + 3];
 }
 
@@ -38,9 +38,9 @@ class PictureDetail : public ::testing::TestWithParam<ImageEntry> {};
 
 TEST_P(PictureDetail, HasSpreadWithoutClipping) {
   const ImageEntry& e = GetParam();
-  DecodedImage img;
+  imagegen::DecodedImage img;
   std::string err;
-  ASSERT_TRUE(DecodeImage(ReadAsset(e.file), &img, &err)) << err;
+  ASSERT_TRUE(imagegen::DecodeImage(ReadAsset(e.file), &img, &err)) << err;
   ImageStats s = MeasureImage(img);
   double minSpread = e.role == ImageRole::Flash ? 0.15 : 0.25;
   double maxWhite = e.role == ImageRole::Flash ? 0.10 : 0.01;
@@ -62,7 +62,7 @@ TEST(TransparentPixels, CarryBledColourNotBlack) {
   // Filtering at the edges of visible parts would pull black in otherwise.
   for (const ImageEntry& e : ImageCatalog()) {
     if (e.format != ImageFormat::Png) continue;
-    DecodedImage img = Load(e.resource);
+    imagegen::DecodedImage img = Load(e.resource);
     size_t blackUnderTransparent = 0;
     for (size_t i = 0; i < img.rgba.size(); i += 4)
       if (img.rgba[i + 3] == 0 && img.rgba[i] == 0 && img.rgba[i + 1] == 0 &&
@@ -76,7 +76,7 @@ TEST(Overlays, LeaveTheFrameVisibleAndStayOnScreen) {
   // 8, 10, 11 and 15 lie over whole frames. The sprite shows image pixels
   // x < 781, y < 586 only, so anything opaque beyond is lost.
   for (int res : {134, 136, 137, 145}) {
-    DecodedImage img = Load(res);
+    imagegen::DecodedImage img = Load(res);
     ImageStats s = MeasureImage(img);
     EXPECT_GE(s.transparentShare, 0.70) << res;
     for (int y = 150; y < 440; ++y)
@@ -97,7 +97,7 @@ TEST(Overlays, LeaveTheFrameVisibleAndStayOnScreen) {
 }
 
 TEST(TitlePicture, KeepsTheMiddleClearAndTheVignetteSoft) {
-  DecodedImage img = Load(133);
+  imagegen::DecodedImage img = Load(133);
   // Vignette alpha at most one half, at the corners.
   EXPECT_LE(Alpha(img, 0, 0), 130);
   EXPECT_LE(Alpha(img, 799, 599), 130);
@@ -113,7 +113,7 @@ TEST(TitlePicture, KeepsTheMiddleClearAndTheVignetteSoft) {
 
 TEST(Banners, TextSpreadsOverTheWholeWidthWithoutBeingCut) {
   for (int res = 147; res <= 152; ++res) {
-    DecodedImage img = Load(res);
+    imagegen::DecodedImage img = Load(res);
     int left = img.width, right = -1;
     for (int y = 0; y < img.height; ++y)
       for (int x = 0; x < img.width; ++x)
@@ -127,7 +127,7 @@ TEST(Banners, TextSpreadsOverTheWholeWidthWithoutBeingCut) {
 }
 
 TEST(VerticalStrip, RunsAlongItsWholeLength) {
-  DecodedImage img = Load(146);
+  imagegen::DecodedImage img = Load(146);
   int top = img.height, bottom = -1;
   for (int y = 0; y < img.height; ++y)
     for (int x = 0; x < img.width; ++x)
@@ -144,7 +144,7 @@ TEST(WrapTextures, HaveNoSeam) {
   // 1, more when a sharp feature happens to lie on the edge); a real seam
   // gives 5 and more.
   for (int res : {138, 141, 143, 144, 163}) {
-    DecodedImage img = Load(res);
+    imagegen::DecodedImage img = Load(res);
     EXPECT_LE(WrapSeamRatio(img, true), 2.0) << res << " seam across u";
     EXPECT_LE(WrapSeamRatio(img, false), 2.0) << res << " seam across v";
   }
@@ -168,7 +168,7 @@ TEST(GlowSources, KeepAModerateMeanLevel) {
 }
 
 TEST(SwarmDot, IsBrightInTheMiddleAndExactlyBlackAtTheEdges) {
-  DecodedImage img = Load(139);
+  imagegen::DecodedImage img = Load(139);
   EXPECT_GT(Luma(img, 128, 128), 0.9);
   for (int y : {0, 5, 250, 255})
     for (int x = 0; x < 256; ++x)
@@ -178,8 +178,9 @@ TEST(SwarmDot, IsBrightInTheMiddleAndExactlyBlackAtTheEdges) {
 TEST(Flash, IsBright) { EXPECT_GT(MeasureImage(Load(130)).lumaMean, 0.55); }
 
 TEST(TvStatic, FramesDifferFromEachOther) {
-  DecodedImage a = Load(160), b = Load(161), c = Load(162);
-  auto diff = [](const DecodedImage& p, const DecodedImage& q) {
+  imagegen::DecodedImage a = Load(160), b = Load(161), c = Load(162);
+  auto diff = [](const imagegen::DecodedImage& p,
+                 const imagegen::DecodedImage& q) {
     double sum = 0;
     for (size_t i = 0; i < p.rgba.size(); i += 4)
       sum += std::abs(p.rgba[i] - q.rgba[i]) / 255.0;

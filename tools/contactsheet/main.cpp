@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kTile = 256, kLabel = 22, kCols = 8;
 
-Rgba Pixel(const DecodedImage& d, int x, int y) {
+Rgba Pixel(const imagegen::DecodedImage& d, int x, int y) {
   const uint8_t* p = &d.rgba[(static_cast<size_t>(y) * d.width + x) * 4];
   float a = p[3] / 255.0f;
   return {p[0] / 255.0f * a, p[1] / 255.0f * a, p[2] / 255.0f * a, a};
@@ -49,9 +49,10 @@ int main(int argc, char** argv) {
   Field labels(sheet.width(), sheet.height());
   for (size_t i = 0; i < cat.size(); ++i) {
     const ImageEntry& e = cat[i];
-    DecodedImage d;
+    imagegen::DecodedImage d;
     std::string err;
-    if (!DecodeImage(ReadFileBytes((root / e.file).string()), &d, &err)) {
+    if (!imagegen::DecodeImage(
+            imagegen::ReadFileBytes((root / e.file).string()), &d, &err)) {
       std::fprintf(stderr, "%s: %s\n", e.file, err.c_str());
       return 1;
     }

@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace imagegen {
+
 namespace {
 
 struct JpegError {
@@ -109,3 +111,5 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(f),
                               std::istreambuf_iterator<char>());
 }
+
+}  // namespace imagegen

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// In a namespace of its own: the program's image decoder has a
+// DecodedImage of another shape, and the tests link both.
+namespace imagegen {
+
 struct DecodedImage {
   int width = 0, height = 0;
   bool png = false;
@@ -22,3 +26,5 @@ bool DecodeImage(const std::vector<uint8_t>& bytes, DecodedImage* out,
                  std::string* error);
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+}  // namespace imagegen

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <vector>
 
-double Luma(const DecodedImage& img, int x, int y) {
+double Luma(const imagegen::DecodedImage& img, int x, int y) {
   const uint8_t* p = &img.rgba[(static_cast<size_t>(y) * img.width + x) * 4];
   return (0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2]) / 255.0;
 }
 
-ImageStats MeasureImage(const DecodedImage& img) {
+ImageStats MeasureImage(const imagegen::DecodedImage& img) {
   ImageStats s;
   std::vector<double> luma;
   size_t transparent = 0, black = 0, white = 0;
@@ -38,7 +38,7 @@ ImageStats MeasureImage(const DecodedImage& img) {
   return s;
 }
 
-double WrapSeamRatio(const DecodedImage& img, bool acrossColumns) {
+double WrapSeamRatio(const imagegen::DecodedImage& img, bool acrossColumns) {
   int n = acrossColumns ? img.width : img.height;
   int m = acrossColumns ? img.height : img.width;
   auto at = [&](int i, int k) {
@@ -54,7 +54,7 @@ double WrapSeamRatio(const DecodedImage& img, bool acrossColumns) {
   return inner > 0 ? seam / inner : 0;
 }
 
-double MirrorAsymmetry(const DecodedImage& img) {
+double MirrorAsymmetry(const imagegen::DecodedImage& img) {
   double worst = 0;
   for (int y = 0; y < img.height; ++y)
     for (int x = 0; x < img.width; ++x) {

@@ -65,150 +65,25 @@ HRESULT D3DXEffectImpl::Create(IDirect3DDevice9* device,
 
 HRESULT D3DXEffectImpl::Build(const EffectDescription& desc,
                               std::string* errors) {
-  for (const auto& p : desc.parameters) {
-    Parameter param;
-    param.desc = p;
-    param.values.assign(std::max(p.floatCount, 1), 0.0f);
-    for (size_t i = 0; i < p.initial.size() && i < param.values.size(); ++i)
-      param.values[i] = p.initial[i];
-    parameters.push_back(std::move(param));
-  }
-  auto paramIndex = [&](const std::string& name) {
-    for (size_t i = 0; i < parameters.size(); ++i)
-      if (parameters[i].desc.name == name) return static_cast<int>(i);
-    return -1;
-  };
-  for (const auto& s : desc.samplers) {
-    Sampler sampler;
-    for (const auto& a : s.states) {
-      if (strcasecmp(a.state.c_str(), "Texture") == 0) {
-        sampler.textureParam = paramIndex(ReferencedName(a.value));
-        if (sampler.textureParam < 0) {
-          *errors = Where(a) + ": unknown texture " + ReferencedName(a.value);
-          return E_FAIL;
-        }
-        continue;
-      }
-      D3DSAMPLERSTATETYPE state;
-      DWORD value;
-      if (!ParseSamplerState(a, &state, &value, errors)) return E_FAIL;
-      sampler.states.emplace_back(state, value);
-    }
-    samplerNames.push_back(s.name);
-    samplers.push_back(std::move(sampler));
-  }
-  auto samplerIndex = [&](const std::string& name) {
-    for (size_t i = 0; i < samplerNames.size(); ++i)
-      if (samplerNames[i] == name) return static_cast<int>(i);
-    return -1;
-  };
-
-  std::map<std::string, CompiledStage> stages;  // by profile + entry
-  std::map<std::string, IDirect3DShaderProgram9*> linked;
-  auto compile = [&](const std::string& profile, const std::string& entry,
-                     const CompiledStage** out) {
-    const std::string key = profile + " " + entry;
-    auto found = stages.find(key);
-    if (found == stages.end()) {
-      CompiledStage stage;
-      if (!CompileEffectStage(desc.hlsl, entry, profile, &stage, errors))
-        return false;
-      found = stages.emplace(key, std::move(stage)).first;
-    }
-    *out = &found->second;
-    return true;
-  };
-
-  for (const auto& t : desc.techniques) {
+  BuildParameters(desc);
+  if (!BuildSamplers(desc, errors)) return E_FAIL;
+  ProgramCache cache;
+  for (const EffectTechnique& t : desc.techniques) {
     Technique tech;
     tech.name = t.name;
-    for (const auto& p : t.passes) {
+    for (const EffectPass& p : t.passes) {
       CompiledPass pass;
       pass.name = p.name;
-      std::string vsProfile, vsEntry, psProfile, psEntry;
-      for (const auto& a : p.states) {
-        if (strcasecmp(a.state.c_str(), "VertexShader") == 0) {
-          if (!ParseCompile(a, &vsProfile, &vsEntry, errors)) return E_FAIL;
-        } else if (strcasecmp(a.state.c_str(), "PixelShader") == 0) {
-          if (!ParseCompile(a, &psProfile, &psEntry, errors)) return E_FAIL;
-        } else if (strcasecmp(a.state.c_str(), "Sampler") == 0) {
-          const int s = samplerIndex(ReferencedName(a.value));
-          if (s < 0) {
-            *errors = Where(a) + ": unknown sampler " + ReferencedName(a.value);
-            return E_FAIL;
-          }
-          pass.samplers.emplace_back(a.index < 0 ? 0 : a.index, s);
-        } else if (strcasecmp(a.state.c_str(), "Texture") == 0) {
-          const int tp = paramIndex(ReferencedName(a.value));
-          if (tp < 0) {
-            *errors = Where(a) + ": unknown texture " + ReferencedName(a.value);
-            return E_FAIL;
-          }
-          pass.textures.emplace_back(a.index < 0 ? 0 : a.index, tp);
-        } else if (strcasecmp(a.state.c_str(), "fvf") == 0) {
-          if (!ParseFvf(a, &pass.fvf, errors)) return E_FAIL;
-          pass.setsFvf = true;
-        } else {
-          D3DRENDERSTATETYPE state;
-          DWORD value;
-          if (!ParseRenderState(a, &state, &value, errors)) return E_FAIL;
-          pass.renderStates.emplace_back(state, value);
-        }
-      }
-      if (vsEntry.empty() != psEntry.empty()) {
+      PassPrograms programNames;
+      if (!ReadPassStates(p, &pass, &programNames, errors)) return E_FAIL;
+      if (programNames.vsEntry.empty() != programNames.psEntry.empty()) {
         *errors = "pass " + p.name + " needs both a vertex and a pixel program";
         return E_FAIL;
       }
-      if (!vsEntry.empty()) {
-        const CompiledStage *vs = nullptr, *ps = nullptr;
-        if (!compile(vsProfile, vsEntry, &vs) ||
-            !compile(psProfile, psEntry, &ps))
-          return E_FAIL;
-        const std::string key = vsProfile + vsEntry + "|" + psProfile + psEntry;
-        // Samplers the pixel program reads: the pass's Sampler[i] stage, or
-        // the next free stage in order of use.
-        std::vector<ShaderSamplerBinding> bindings;
-        std::set<DWORD> taken;
-        for (const auto& [stage, s] : pass.samplers) taken.insert(stage);
-        DWORD next = 0;
-        for (const auto& name : ps->samplers) {
-          const int s = samplerIndex(name);
-          DWORD stage = ~0u;
-          for (const auto& [st, si] : pass.samplers)
-            if (si == s) stage = st;
-          if (stage == ~0u) {
-            while (taken.count(next)) ++next;
-            stage = next;
-            taken.insert(stage);
-            if (s >= 0) pass.samplers.emplace_back(stage, s);
-          }
-          bindings.push_back({name, stage});
-        }
-        for (const auto* stage : {vs, ps})
-          for (const auto& [glslName, paramName] : stage->uniforms) {
-            const int pi = paramIndex(paramName);
-            if (pi >= 0) pass.uniforms.emplace_back(glslName, pi);
-          }
-        auto found = linked.find(key);
-        if (found == linked.end()) {
-          ShaderProgramDesc programDesc;
-          programDesc.vertexSource = vs->glsl;
-          programDesc.pixelSource = ps->glsl;
-          programDesc.attributes = vs->attributes;
-          programDesc.samplers = bindings;
-          IDirect3DShaderProgram9* program = nullptr;
-          std::string log;
-          HRESULT hr = device->CreateShaderProgram(programDesc, &program, &log);
-          if (FAILED(hr)) {
-            *errors = "linking " + vsEntry + " with " + psEntry + ": " + log +
-                      "\nvertex program:\n" + Numbered(vs->glsl) +
-                      "pixel program:\n" + Numbered(ps->glsl);
-            return hr;
-          }
-          programs.push_back(program);
-          found = linked.emplace(key, program).first;
-        }
-        pass.program = found->second;
+      if (!programNames.vsEntry.empty()) {
+        const HRESULT hr =
+            LinkPassProgram(desc, programNames, &pass, &cache, errors);
+        if (FAILED(hr)) return hr;
       }
       tech.passes.push_back(std::move(pass));
     }
@@ -218,6 +93,168 @@ HRESULT D3DXEffectImpl::Build(const EffectDescription& desc,
     *errors = "the effect has no technique";
     return E_FAIL;
   }
+  return S_OK;
+}
+
+void D3DXEffectImpl::BuildParameters(const EffectDescription& desc) {
+  for (const auto& p : desc.parameters) {
+    Parameter param;
+    param.desc = p;
+    param.values.assign(std::max(p.floatCount, 1), 0.0f);
+    for (size_t i = 0; i < p.initial.size() && i < param.values.size(); ++i)
+      param.values[i] = p.initial[i];
+    parameters.push_back(std::move(param));
+  }
+}
+
+int D3DXEffectImpl::ParameterIndex(const std::string& name) const {
+  for (size_t i = 0; i < parameters.size(); ++i)
+    if (parameters[i].desc.name == name) return static_cast<int>(i);
+  return -1;
+}
+
+int D3DXEffectImpl::SamplerIndex(const std::string& name) const {
+  for (size_t i = 0; i < samplerNames.size(); ++i)
+    if (samplerNames[i] == name) return static_cast<int>(i);
+  return -1;
+}
+
+bool D3DXEffectImpl::BuildSamplers(const EffectDescription& desc,
+                                   std::string* errors) {
+  for (const auto& s : desc.samplers) {
+    Sampler sampler;
+    for (const auto& a : s.states) {
+      if (strcasecmp(a.state.c_str(), "Texture") == 0) {
+        sampler.textureParam = ParameterIndex(ReferencedName(a.value));
+        if (sampler.textureParam < 0) {
+          *errors = Where(a) + ": unknown texture " + ReferencedName(a.value);
+          return false;
+        }
+        continue;
+      }
+      D3DSAMPLERSTATETYPE state;
+      DWORD value;
+      if (!ParseSamplerState(a, &state, &value, errors)) return false;
+      sampler.states.emplace_back(state, value);
+    }
+    samplerNames.push_back(s.name);
+    samplers.push_back(std::move(sampler));
+  }
+  return true;
+}
+
+bool D3DXEffectImpl::ReadPassStates(const EffectPass& p, CompiledPass* pass,
+                                    PassPrograms* programNames,
+                                    std::string* errors) const {
+  for (const auto& a : p.states) {
+    if (strcasecmp(a.state.c_str(), "VertexShader") == 0) {
+      if (!ParseCompile(a, &programNames->vsProfile, &programNames->vsEntry,
+                        errors))
+        return false;
+    } else if (strcasecmp(a.state.c_str(), "PixelShader") == 0) {
+      if (!ParseCompile(a, &programNames->psProfile, &programNames->psEntry,
+                        errors))
+        return false;
+    } else if (strcasecmp(a.state.c_str(), "Sampler") == 0) {
+      const int s = SamplerIndex(ReferencedName(a.value));
+      if (s < 0) {
+        *errors = Where(a) + ": unknown sampler " + ReferencedName(a.value);
+        return false;
+      }
+      pass->samplers.emplace_back(a.index < 0 ? 0 : a.index, s);
+    } else if (strcasecmp(a.state.c_str(), "Texture") == 0) {
+      const int tp = ParameterIndex(ReferencedName(a.value));
+      if (tp < 0) {
+        *errors = Where(a) + ": unknown texture " + ReferencedName(a.value);
+        return false;
+      }
+      pass->textures.emplace_back(a.index < 0 ? 0 : a.index, tp);
+    } else if (strcasecmp(a.state.c_str(), "fvf") == 0) {
+      if (!ParseFvf(a, &pass->fvf, errors)) return false;
+      pass->setsFvf = true;
+    } else {
+      D3DRENDERSTATETYPE state;
+      DWORD value;
+      if (!ParseRenderState(a, &state, &value, errors)) return false;
+      pass->renderStates.emplace_back(state, value);
+    }
+  }
+  return true;
+}
+
+const CompiledStage* D3DXEffectImpl::ProgramCache::Stage(
+    const std::string& hlsl, const std::string& profile,
+    const std::string& entry, std::string* errors) {
+  const std::string key = profile + " " + entry;
+  auto found = stages.find(key);
+  if (found == stages.end()) {
+    CompiledStage stage;
+    if (!CompileEffectStage(hlsl, entry, profile, &stage, errors))
+      return nullptr;
+    found = stages.emplace(key, std::move(stage)).first;
+  }
+  return &found->second;
+}
+
+HRESULT D3DXEffectImpl::LinkPassProgram(const EffectDescription& desc,
+                                        const PassPrograms& names,
+                                        CompiledPass* pass, ProgramCache* cache,
+                                        std::string* errors) {
+  const CompiledStage* vs =
+      cache->Stage(desc.hlsl, names.vsProfile, names.vsEntry, errors);
+  const CompiledStage* ps =
+      vs ? cache->Stage(desc.hlsl, names.psProfile, names.psEntry, errors)
+         : nullptr;
+  if (!vs || !ps) return E_FAIL;
+
+  // Samplers the pixel program reads: the pass's Sampler[i] stage, or the
+  // next free stage in order of use.
+  std::vector<ShaderSamplerBinding> bindings;
+  std::set<DWORD> taken;
+  for (const auto& [stage, s] : pass->samplers) taken.insert(stage);
+  DWORD next = 0;
+  for (const auto& name : ps->samplers) {
+    const int s = SamplerIndex(name);
+    DWORD stage = ~0u;
+    for (const auto& [st, si] : pass->samplers)
+      if (si == s) stage = st;
+    if (stage == ~0u) {
+      while (taken.count(next)) ++next;
+      stage = next;
+      taken.insert(stage);
+      if (s >= 0) pass->samplers.emplace_back(stage, s);
+    }
+    bindings.push_back({name, stage});
+  }
+  for (const auto* stage : {vs, ps})
+    for (const auto& [glslName, paramName] : stage->uniforms) {
+      const int pi = ParameterIndex(paramName);
+      if (pi >= 0) pass->uniforms.emplace_back(glslName, pi);
+    }
+
+  // Passes with the same two programs share one linked program.
+  const std::string key =
+      names.vsProfile + names.vsEntry + "|" + names.psProfile + names.psEntry;
+  auto found = cache->linked.find(key);
+  if (found == cache->linked.end()) {
+    ShaderProgramDesc programDesc;
+    programDesc.vertexSource = vs->glsl;
+    programDesc.pixelSource = ps->glsl;
+    programDesc.attributes = vs->attributes;
+    programDesc.samplers = bindings;
+    IDirect3DShaderProgram9* program = nullptr;
+    std::string log;
+    HRESULT hr = device->CreateShaderProgram(programDesc, &program, &log);
+    if (FAILED(hr)) {
+      *errors = "linking " + names.vsEntry + " with " + names.psEntry + ": " +
+                log + "\nvertex program:\n" + Numbered(vs->glsl) +
+                "pixel program:\n" + Numbered(ps->glsl);
+      return hr;
+    }
+    programs.push_back(program);
+    found = cache->linked.emplace(key, program).first;
+  }
+  pass->program = found->second;
   return S_OK;
 }
 

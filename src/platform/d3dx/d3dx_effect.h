@@ -5,10 +5,12 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/d3dx/d3dx9effect.h"
+#include "platform/d3dx/effect_compiler.h"
 #include "platform/d3dx/effect_description.h"
 
 class D3DXEffectImpl final : public ID3DXEffect {
@@ -70,7 +72,34 @@ class D3DXEffectImpl final : public ID3DXEffect {
 
   D3DXEffectImpl() = default;
   ~D3DXEffectImpl();
+  // The entry points of one pass's programs.
+  struct PassPrograms {
+    std::string vsProfile, vsEntry, psProfile, psEntry;
+  };
+  // Compiled stages and linked programs, shared by the passes that use the
+  // same entry points.
+  struct ProgramCache {
+    std::map<std::string, CompiledStage> stages;  // by profile + entry
+    std::map<std::string, IDirect3DShaderProgram9*> linked;
+    const CompiledStage* Stage(const std::string& hlsl,
+                               const std::string& profile,
+                               const std::string& entry, std::string* errors);
+  };
+
+  // Turns the parsed effect into parameters, samplers and techniques whose
+  // passes hold linked programs.
   HRESULT Build(const EffectDescription& desc, std::string* errors);
+  void BuildParameters(const EffectDescription& desc);
+  bool BuildSamplers(const EffectDescription& desc, std::string* errors);
+  // A pass's states: programs by name, samplers, textures, FVF and render
+  // states.
+  bool ReadPassStates(const EffectPass& p, CompiledPass* pass,
+                      PassPrograms* programNames, std::string* errors) const;
+  HRESULT LinkPassProgram(const EffectDescription& desc,
+                          const PassPrograms& names, CompiledPass* pass,
+                          ProgramCache* cache, std::string* errors);
+  int ParameterIndex(const std::string& name) const;
+  int SamplerIndex(const std::string& name) const;
   int FindParameter(D3DXHANDLE handle) const;
   int FindTechnique(D3DXHANDLE handle) const;
   void RestoreSaved();

@@ -40,10 +40,10 @@ HRESULT D3DXMeshImpl::Create(DWORD numFaces, DWORD numVertices, DWORD options,
     return D3DXFail(D3DERR_INVALIDCALL,
                     "mesh needs a device, faces and vertices");
   const FvfLayout layout = GetFvfLayout(fvf);
-  if (layout.size == 0)
+  if (layout.stride == 0)
     return D3DXFail(D3DERR_INVALIDCALL, "unsupported vertex format");
   const bool index32 = (options & D3DXMESH_32BIT) || numVertices > 0xFFFF;
-  const uint64_t vbBytes = uint64_t(numVertices) * layout.size;
+  const uint64_t vbBytes = uint64_t(numVertices) * layout.stride;
   const uint64_t ibBytes = uint64_t(numFaces) * 3 * (index32 ? 4 : 2);
   if (vbBytes > 0x7FFFFFFF || ibBytes > 0x7FFFFFFF)
     return D3DXFail(E_OUTOFMEMORY, "mesh too large");
@@ -105,7 +105,7 @@ ULONG D3DXMeshImpl::Release() {
 HRESULT D3DXMeshImpl::DrawSubset(DWORD attribId) {
   HRESULT hr = device->SetFVF(fvf);
   if (SUCCEEDED(hr))
-    hr = device->SetStreamSource(0, vertexBuffer, 0, layout.size);
+    hr = device->SetStreamSource(0, vertexBuffer, 0, layout.stride);
   if (SUCCEEDED(hr)) hr = device->SetIndices(indexBuffer);
   if (FAILED(hr)) return hr;
   if (!attributeTable.empty()) {
@@ -247,7 +247,7 @@ HRESULT D3DXMeshImpl::SortByAttribute(std::vector<uint32_t>* faceRemap) {
 
 HRESULT D3DXMeshImpl::ReplaceVertexBuffer(DWORD count,
                                           IDirect3DVertexBuffer9** vb) {
-  return device->CreateVertexBuffer(count * layout.size, 0, fvf,
+  return device->CreateVertexBuffer(count * layout.stride, 0, fvf,
                                     D3DPOOL_MANAGED, vb, nullptr);
 }
 
@@ -325,9 +325,9 @@ HRESULT D3DXMeshImpl::OptimizeInplace(DWORD flags, const DWORD*,
           return D3DERR_INVALIDCALL;
         }
         for (size_t v = 0; v < used; ++v)
-          std::memcpy(dst.data() + v * layout.size,
-                      src.data() + size_t(oldOfNew[v]) * layout.size,
-                      layout.size);
+          std::memcpy(dst.data() + v * layout.stride,
+                      src.data() + size_t(oldOfNew[v]) * layout.stride,
+                      layout.stride);
       }
       vertexBuffer->Release();
       vertexBuffer = fresh;
@@ -356,7 +356,7 @@ HRESULT D3DXMeshImpl::GenerateAdjacency(float, DWORD* adjacency) {
     std::unordered_map<std::string, uint32_t> first;
     for (uint32_t v = 0; v < numVertices; ++v) {
       std::string key(reinterpret_cast<const char*>(lock.data()) +
-                          size_t(v) * layout.size + layout.position,
+                          size_t(v) * layout.stride + layout.position,
                       12);
       point[v] = first.emplace(key, v).first->second;
     }
@@ -398,28 +398,33 @@ HRESULT D3DXMeshImpl::CloneMeshFVF(DWORD cloneOptions, DWORD cloneFvf,
       copy->Release();
       return D3DERR_INVALIDCALL;
     }
-    std::memset(dst.data(), 0, size_t(numVertices) * to.size);
+    std::memset(dst.data(), 0, size_t(numVertices) * to.stride);
     auto part = [&](int from, int into, size_t bytes) {
       if (from < 0 || into < 0) return;
       for (DWORD v = 0; v < numVertices; ++v)
-        std::memcpy(dst.data() + size_t(v) * to.size + into,
-                    src.data() + size_t(v) * layout.size + from, bytes);
+        std::memcpy(dst.data() + size_t(v) * to.stride + into,
+                    src.data() + size_t(v) * layout.stride + from, bytes);
     };
     part(layout.position, to.position,
-         4 * std::min(layout.positionFloats, to.positionFloats));
+         4 * std::min(layout.positionSize, to.positionSize));
     part(layout.weights, to.weights,
          4 * std::min(layout.weightCount, to.weightCount));
     part(layout.normal, to.normal, 12);
-    part(layout.psize, to.psize, 4);
+    part(layout.pointSize, to.pointSize, 4);
     part(layout.diffuse, to.diffuse, 4);
     part(layout.specular, to.specular, 4);
-    part(layout.texcoord, to.texcoord,
-         8 * std::min(layout.texcoordSets, to.texcoordSets));
+    // Each coordinate set the two formats share, as many floats as both
+    // have.
+    for (int set = 0; set < std::min(layout.texCoordCount, to.texCoordCount);
+         ++set) {
+      part(layout.texCoord[set], to.texCoord[set],
+           4 * std::min(layout.texCoordSize[set], to.texCoordSize[set]));
+    }
     if (to.diffuse >= 0 && layout.diffuse < 0) {
       // A colour the source lacks reads as opaque white.
       for (DWORD v = 0; v < numVertices; ++v) {
         const uint32_t white = 0xFFFFFFFFu;
-        std::memcpy(dst.data() + size_t(v) * to.size + to.diffuse, &white, 4);
+        std::memcpy(dst.data() + size_t(v) * to.stride + to.diffuse, &white, 4);
       }
     }
   }

@@ -23,7 +23,7 @@ class D3DXMeshImpl final : public ID3DXMesh {
   DWORD GetNumFaces() override { return numFaces; }
   DWORD GetNumVertices() override { return numVertices; }
   DWORD GetFVF() override { return fvf; }
-  DWORD GetNumBytesPerVertex() override { return layout.size; }
+  DWORD GetNumBytesPerVertex() override { return layout.stride; }
   DWORD GetOptions() override { return options; }
   HRESULT GetDevice(IDirect3DDevice9** device) override;
   HRESULT GetVertexBuffer(IDirect3DVertexBuffer9** buffer) override;

@@ -95,19 +95,11 @@ std::string VaryingName(const std::string& semantic) {
   return "fx_" + upper.substr(0, digits) + std::to_string(index);
 }
 
-}  // namespace
-
-bool CompileEffectStage(const std::string& hlsl, const std::string& entry,
-                        const std::string& profile, CompiledStage* out,
-                        std::string* errors) {
-  InitializeOnce();
-  const bool vertex = profile.compare(0, 3, "vs_") == 0;
-  if (!vertex && profile.compare(0, 3, "ps_") != 0) {
-    *errors = "unknown shader profile " + profile;
-    return false;
-  }
-  const std::string header = std::string(vertex ? "vertex" : "pixel") +
-                             " program " + entry + " (" + profile + "):";
+// HLSL (DX9 style) through glslang's HLSL front end to SPIR-V; false with
+// the log and the source lines around the error.
+bool HlslToSpirv(const std::string& hlsl, const std::string& entry, bool vertex,
+                 const std::string& header, std::vector<uint32_t>* spirv,
+                 std::string* errors) {
   const EShLanguage stage = vertex ? EShLangVertex : EShLangFragment;
   glslang::TShader shader(stage);
   const char* source = hlsl.c_str();
@@ -135,42 +127,87 @@ bool CompileEffectStage(const std::string& hlsl, const std::string& entry,
     *errors = FormatLog(program.getInfoLog(), hlsl, header);
     return false;
   }
-  std::vector<uint32_t> spirv;
   glslang::SpvOptions spvOptions;
   spvOptions.disableOptimizer = false;
-  glslang::GlslangToSpv(*program.getIntermediate(stage), spirv, &spvOptions);
+  glslang::GlslangToSpv(*program.getIntermediate(stage), *spirv, &spvOptions);
+  return true;
+}
 
+// A vertex program's inputs get locations in order and the vertex usage of
+// their semantic; its outputs are named after their semantics so that the
+// pixel program's inputs match them. Returns the name of the position
+// output ("" when there is none).
+bool NameVertexInterface(spirv_cross::CompilerGLSL& glsl,
+                         const spirv_cross::ShaderResources& res,
+                         const std::string& header, CompiledStage* out,
+                         std::string* positionOutput, std::string* errors) {
+  uint32_t location = 0;
+  for (const auto& input : res.stage_inputs) {
+    const std::string semantic =
+        glsl.get_decoration_string(input.id, spv::DecorationHlslSemanticGOOGLE);
+    D3DDECLUSAGE usage;
+    BYTE index;
+    if (!ParseSemantic(semantic, &usage, &index)) {
+      *errors = header + " input " + input.name + " has no vertex semantic (" +
+                semantic + ")";
+      return false;
+    }
+    glsl.set_decoration(input.id, spv::DecorationLocation, location);
+    glsl.set_name(input.id, "fx_in_" + VaryingName(semantic).substr(3));
+    out->attributes.push_back({location, usage, index});
+    ++location;
+  }
+  for (const auto& output : res.stage_outputs) {
+    const std::string semantic = glsl.get_decoration_string(
+        output.id, spv::DecorationHlslSemanticGOOGLE);
+    std::string name = VaryingName(semantic);
+    if (name == "fx_POSITION0" || name == "fx_SV_POSITION0") {
+      name = "fxPosition";
+      *positionOutput = name;
+    }
+    glsl.set_name(output.id, name);
+  }
+  return true;
+}
+
+// Uniform blocks become plain uniforms named fxVsGlobals.member (or
+// fxPsGlobals), listed with the effect parameter each stands for; samplers
+// are combined with their images and listed by name.
+void NameUniformsAndSamplers(spirv_cross::CompilerGLSL& glsl,
+                             const spirv_cross::ShaderResources& res,
+                             bool vertex, CompiledStage* out) {
+  const std::string globals = vertex ? "fxVsGlobals" : "fxPsGlobals";
+  for (const auto& block : res.uniform_buffers) {
+    glsl.set_name(block.id, globals);
+    glsl.set_name(block.base_type_id, globals + "Type");
+    const auto& type = glsl.get_type(block.base_type_id);
+    for (uint32_t i = 0; i < type.member_types.size(); ++i) {
+      const std::string member = glsl.get_member_name(block.base_type_id, i);
+      out->uniforms.emplace_back(globals + "." + member, member);
+    }
+  }
+  if (!res.separate_images.empty()) {
+    glsl.build_combined_image_samplers();
+    for (const auto& remap : glsl.get_combined_image_samplers())
+      glsl.set_name(remap.combined_id, glsl.get_name(remap.sampler_id));
+  }
+  for (const auto& sampler : glsl.get_shader_resources().sampled_images)
+    out->samplers.push_back(glsl.get_name(sampler.id));
+  for (const auto& remap : glsl.get_combined_image_samplers())
+    out->samplers.push_back(glsl.get_name(remap.combined_id));
+}
+
+// SPIR-V to GLSL 330 with the names the device's programmable path binds.
+bool SpirvToGlsl(std::vector<uint32_t> spirv, bool vertex,
+                 const std::string& header, CompiledStage* out,
+                 std::string* errors) {
   try {
     spirv_cross::CompilerGLSL glsl(std::move(spirv));
-    spirv_cross::ShaderResources res = glsl.get_shader_resources();
+    const spirv_cross::ShaderResources res = glsl.get_shader_resources();
     std::string positionOutput;
     if (vertex) {
-      uint32_t location = 0;
-      for (const auto& input : res.stage_inputs) {
-        const std::string semantic = glsl.get_decoration_string(
-            input.id, spv::DecorationHlslSemanticGOOGLE);
-        D3DDECLUSAGE usage;
-        BYTE index;
-        if (!ParseSemantic(semantic, &usage, &index)) {
-          *errors = header + " input " + input.name +
-                    " has no vertex semantic (" + semantic + ")";
-          return false;
-        }
-        glsl.set_decoration(input.id, spv::DecorationLocation, location);
-        glsl.set_name(input.id, "fx_in_" + VaryingName(semantic).substr(3));
-        out->attributes.push_back({location, usage, index});
-        ++location;
-      }
-      for (const auto& output : res.stage_outputs) {
-        const std::string semantic = glsl.get_decoration_string(
-            output.id, spv::DecorationHlslSemanticGOOGLE);
-        std::string name = VaryingName(semantic);
-        if (name == "fx_POSITION0" || name == "fx_SV_POSITION0") {
-          name = "fxPosition";
-          positionOutput = name;
-        }
-        glsl.set_name(output.id, name);
-      }
+      if (!NameVertexInterface(glsl, res, header, out, &positionOutput, errors))
+        return false;
     } else {
       for (const auto& input : res.stage_inputs) {
         const std::string semantic = glsl.get_decoration_string(
@@ -178,25 +215,7 @@ bool CompileEffectStage(const std::string& hlsl, const std::string& entry,
         glsl.set_name(input.id, VaryingName(semantic));
       }
     }
-    const std::string globals = vertex ? "fxVsGlobals" : "fxPsGlobals";
-    for (const auto& block : res.uniform_buffers) {
-      glsl.set_name(block.id, globals);
-      glsl.set_name(block.base_type_id, globals + "Type");
-      const auto& type = glsl.get_type(block.base_type_id);
-      for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-        const std::string member = glsl.get_member_name(block.base_type_id, i);
-        out->uniforms.emplace_back(globals + "." + member, member);
-      }
-    }
-    if (!res.separate_images.empty()) {
-      glsl.build_combined_image_samplers();
-      for (const auto& remap : glsl.get_combined_image_samplers())
-        glsl.set_name(remap.combined_id, glsl.get_name(remap.sampler_id));
-    }
-    for (const auto& sampler : glsl.get_shader_resources().sampled_images)
-      out->samplers.push_back(glsl.get_name(sampler.id));
-    for (const auto& remap : glsl.get_combined_image_samplers())
-      out->samplers.push_back(glsl.get_name(remap.combined_id));
+    NameUniformsAndSamplers(glsl, res, vertex, out);
 
     spirv_cross::CompilerGLSL::Options options;
     options.version = 330;
@@ -221,4 +240,22 @@ bool CompileEffectStage(const std::string& hlsl, const std::string& entry,
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool CompileEffectStage(const std::string& hlsl, const std::string& entry,
+                        const std::string& profile, CompiledStage* out,
+                        std::string* errors) {
+  InitializeOnce();
+  const bool vertex = profile.compare(0, 3, "vs_") == 0;
+  if (!vertex && profile.compare(0, 3, "ps_") != 0) {
+    *errors = "unknown shader profile " + profile;
+    return false;
+  }
+  const std::string header = std::string(vertex ? "vertex" : "pixel") +
+                             " program " + entry + " (" + profile + "):";
+  std::vector<uint32_t> spirv;
+  return HlslToSpirv(hlsl, entry, vertex, header, &spirv, errors) &&
+         SpirvToGlsl(std::move(spirv), vertex, header, out, errors);
 }

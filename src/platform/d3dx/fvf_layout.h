@@ -1,22 +1,11 @@
-// Where each component sits inside a vertex of a given format, in the
-// fixed order position, blend weights, normal, point size, diffuse,
-// specular, texture coordinate sets (two floats each).
+// Where each component sits inside a vertex of a given format. The
+// extension library reads and writes vertices with the same decoder the
+// device draws them with, so the two can never disagree about a format.
 #pragma once
 
-#include "platform/gfx/d3d9_types.h"
+#include "platform/gfx/translate.h"
 
-struct FvfLayout {
-  UINT size = 0;  // bytes per vertex; 0 for a format this library rejects
-  int position = -1;
-  int positionFloats = 0;  // 3, or 4 for XYZRHW
-  int weights = -1;
-  int weightCount = 0;
-  int normal = -1;
-  int psize = -1;
-  int diffuse = -1;
-  int specular = -1;
-  int texcoord = -1;  // first set
-  int texcoordSets = 0;
-};
+using FvfLayout = gfx::FvfLayout;
 
+// The layout of `fvf`; stride 0 for a format the device cannot draw.
 FvfLayout GetFvfLayout(DWORD fvf);

@@ -77,10 +77,11 @@ HRESULT BuildMesh(const XMeshData& x, DWORD options, IDirect3DDevice9* device,
     return hr;
   }
   for (DWORD v = 0; v < vertices; ++v) {
-    uint8_t* p = data + size_t(v) * l.size;
+    uint8_t* p = data + size_t(v) * l.stride;
     std::memcpy(p + l.position, &x.positions[v], 12);
     if (l.normal >= 0) std::memcpy(p + l.normal, &x.normals[v], 12);
-    if (l.texcoord >= 0) std::memcpy(p + l.texcoord, &x.texcoords[2 * v], 8);
+    if (l.texCoord[0] >= 0)
+      std::memcpy(p + l.texCoord[0], &x.texcoords[2 * v], 8);
   }
   mesh->UnlockVertexBuffer();
   DWORD* attributes = nullptr;

@@ -35,7 +35,7 @@ HRESULT D3DXComputeNormals(ID3DXMesh* base, const DWORD*) {
   if (FAILED(hr)) return hr;
   auto position = [&](uint32_t v) {
     D3DXVECTOR3 p;
-    std::memcpy(&p, data + size_t(v) * l.size + l.position, 12);
+    std::memcpy(&p, data + size_t(v) * l.stride + l.position, 12);
     return p;
   };
   std::vector<D3DXVECTOR3> sum(count, D3DXVECTOR3(0, 0, 0));
@@ -56,7 +56,7 @@ HRESULT D3DXComputeNormals(ID3DXMesh* base, const DWORD*) {
   for (DWORD v = 0; v < count; ++v) {
     D3DXVECTOR3 n;
     D3DXVec3Normalize(&n, &sum[v]);
-    std::memcpy(data + size_t(v) * l.size + l.normal, &n, 12);
+    std::memcpy(data + size_t(v) * l.stride + l.normal, &n, 12);
   }
   return mesh->UnlockVertexBuffer();
 }

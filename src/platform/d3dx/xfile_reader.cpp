@@ -124,172 +124,215 @@ XMaterial DefaultMaterial() {
   return m;
 }
 
-bool ReadMesh(const XObject& o, const XTree& tree, PieceMesh* out,
-              std::string* reason) {
-  ValueCursor c(o, tree, reason);
+// A Mesh object as written: positions, n-gon faces as runs of corners,
+// and what its children add per corner, per vertex and per face.
+struct WrittenMesh {
+  std::vector<D3DVECTOR> positions;
+  std::vector<uint32_t> faceStart;  // nFaces + 1 entries into `corners`
+  std::vector<uint32_t> corners;    // vertex index per corner
+  std::vector<D3DVECTOR> normalList;
+  std::vector<uint32_t> cornerNormals;  // normal index per corner
+  std::vector<float> uv;                // two per vertex
+  std::vector<uint32_t> faceAttribs;    // material per face
+
+  uint32_t faceCount() const {
+    return static_cast<uint32_t>(faceStart.size() - 1);
+  }
+};
+
+bool ReadPositionsAndFaces(ValueCursor& c, WrittenMesh* m) {
   uint32_t nVertices = 0, nFaces = 0;
   if (!c.Count(&nVertices, "vertex count") || !c.Fits(nVertices, 3, "vertex"))
     return false;
-  std::vector<D3DVECTOR> positions(nVertices);
-  for (auto& p : positions)
+  m->positions.resize(nVertices);
+  for (auto& p : m->positions)
     if (!c.Float(&p.x, "x") || !c.Float(&p.y, "y") || !c.Float(&p.z, "z"))
       return false;
   if (!c.Count(&nFaces, "face count") || !c.Fits(nFaces, 1, "face"))
     return false;
-  // Corners of every face, flattened, with each face's start.
-  std::vector<uint32_t> faceStart(nFaces + 1), corners;
+  m->faceStart.assign(nFaces + 1, 0);
   for (uint32_t f = 0; f < nFaces; ++f) {
     uint32_t n = 0;
     if (!c.Count(&n, "corner count")) return false;
     if (n < 3)
       return c.Fail("face " + std::to_string(f) + " has fewer than 3 corners");
     if (!c.Fits(n, 1, "corner")) return false;
-    faceStart[f] = static_cast<uint32_t>(corners.size());
+    m->faceStart[f] = static_cast<uint32_t>(m->corners.size());
     for (uint32_t k = 0; k < n; ++k) {
       uint32_t v = 0;
       if (!c.Count(&v, "vertex index")) return false;
       if (v >= nVertices)
         return c.Fail("face " + std::to_string(f) + " uses vertex " +
                       std::to_string(v) + " of " + std::to_string(nVertices));
-      corners.push_back(v);
+      m->corners.push_back(v);
     }
   }
-  faceStart[nFaces] = static_cast<uint32_t>(corners.size());
-  if (nVertices == 0) return true;  // an empty mesh contributes nothing
+  m->faceStart[nFaces] = static_cast<uint32_t>(m->corners.size());
+  m->faceAttribs.assign(nFaces, 0);
+  return true;
+}
 
-  std::vector<D3DVECTOR> normalList;
-  std::vector<uint32_t> cornerNormals;  // normal index per corner
-  std::vector<float> uv;
-  std::vector<uint32_t> faceAttribs(nFaces, 0);
+// MeshNormals: a list of normals and, per face, one index per corner.
+bool ReadMeshNormals(const XObject& o, const XTree& tree, WrittenMesh* m,
+                     std::string* reason) {
+  ValueCursor nc(o, tree, reason);
+  uint32_t nNormals = 0, nFaceNormals = 0;
+  if (!nc.Count(&nNormals, "normal count") || !nc.Fits(nNormals, 3, "normal"))
+    return false;
+  m->normalList.assign(nNormals, D3DVECTOR{});
+  for (auto& v : m->normalList)
+    if (!nc.Float(&v.x, "x") || !nc.Float(&v.y, "y") || !nc.Float(&v.z, "z"))
+      return false;
+  if (!nc.Count(&nFaceNormals, "face count")) return false;
+  if (nFaceNormals != m->faceCount())
+    return nc.Fail("face count differs from the mesh's");
+  m->cornerNormals.clear();
+  for (uint32_t f = 0; f < m->faceCount(); ++f) {
+    uint32_t n = 0;
+    if (!nc.Count(&n, "corner count")) return false;
+    if (n != m->faceStart[f + 1] - m->faceStart[f])
+      return nc.Fail("face " + std::to_string(f) +
+                     " has a different corner count");
+    for (uint32_t k = 0; k < n; ++k) {
+      uint32_t idx = 0;
+      if (!nc.Count(&idx, "normal index")) return false;
+      if (idx >= nNormals)
+        return nc.Fail("normal index " + std::to_string(idx) + " out of range");
+      m->cornerNormals.push_back(idx);
+    }
+  }
+  return true;
+}
+
+// MeshTextureCoords: one (u, v) per vertex.
+bool ReadTextureCoords(const XObject& o, const XTree& tree, WrittenMesh* m,
+                       std::string* reason) {
+  ValueCursor tc(o, tree, reason);
+  uint32_t n = 0;
+  if (!tc.Count(&n, "coordinate count")) return false;
+  if (n != m->positions.size())
+    return tc.Fail("count differs from the vertex count");
+  if (!tc.Fits(n, 2, "coordinate")) return false;
+  m->uv.assign(size_t(n) * 2, 0.0f);
+  for (float& f : m->uv)
+    if (!tc.Float(&f, "coordinate")) return false;
+  return true;
+}
+
+// MeshMaterialList: a material index per face and the materials.
+bool ReadMaterialList(const XObject& o, const XTree& tree, WrittenMesh* m,
+                      PieceMesh* out, std::string* reason) {
+  ValueCursor mc(o, tree, reason);
+  uint32_t nMaterials = 0, nIndexes = 0;
+  if (!mc.Count(&nMaterials, "material count") ||
+      !mc.Count(&nIndexes, "face index count"))
+    return false;
+  const uint32_t nFaces = m->faceCount();
+  if (nIndexes > nFaces) return mc.Fail("more face indexes than faces");
+  if (!mc.Fits(nIndexes, 1, "face index")) return false;
+  uint32_t last = 0;
+  for (uint32_t f = 0; f < nIndexes; ++f) {
+    if (!mc.Count(&last, "face index")) return false;
+    if (last >= nMaterials)
+      return mc.Fail("face " + std::to_string(f) + " uses material " +
+                     std::to_string(last) + " of " +
+                     std::to_string(nMaterials));
+    m->faceAttribs[f] = last;
+  }
+  // A short list repeats its last index (an empty one means 0).
+  for (uint32_t f = nIndexes; f < nFaces; ++f) m->faceAttribs[f] = last;
   XMeshData& d = out->data;
+  d.materials.clear();
+  for (const XObject* child : o.children) {
+    if (!IsType(*child, "Material")) continue;
+    XMaterial material;
+    if (!ReadMaterial(*child, tree, &material, reason)) return false;
+    d.materials.push_back(std::move(material));
+  }
+  if (d.materials.size() != nMaterials)
+    return mc.Fail(std::to_string(d.materials.size()) +
+                   " materials for a count of " + std::to_string(nMaterials));
+  out->hasMaterialList = nMaterials > 0;
+  return true;
+}
+
+// The loader's vertices: one per written vertex, split where corners of it
+// carry different normals (equal vectors share one vertex). Returns the
+// vertex of every corner.
+std::vector<uint32_t> SplitByNormals(const WrittenMesh& m, XMeshData* d) {
+  d->positions = m.positions;
+  if (!m.uv.empty()) d->texcoords = m.uv;
+  std::vector<uint32_t> slotOf(m.corners.size());
+  const bool hasNormals = !m.cornerNormals.empty() || !m.normalList.empty();
+  if (!hasNormals) {
+    for (size_t k = 0; k < m.corners.size(); ++k) slotOf[k] = m.corners[k];
+    return slotOf;
+  }
+  const size_t nVertices = m.positions.size();
+  d->normals.assign(nVertices, D3DVECTOR{0, 0, 0});
+  std::vector<bool> seen(nVertices, false);
+  std::vector<std::vector<uint32_t>> copies(nVertices);
+  for (size_t k = 0; k < m.corners.size(); ++k) {
+    const uint32_t v = m.corners[k];
+    D3DVECTOR n = m.cornerNormals.empty() ? D3DVECTOR{0, 0, 0}
+                                          : m.normalList[m.cornerNormals[k]];
+    D3DXVECTOR3 nn(n.x, n.y, n.z);
+    D3DXVec3Normalize(&nn, &nn);
+    n = nn;
+    auto same = [&](uint32_t slot) {
+      const D3DVECTOR& other = d->normals[slot];
+      return other.x == n.x && other.y == n.y && other.z == n.z;
+    };
+    if (!seen[v]) {
+      seen[v] = true;
+      d->normals[v] = n;
+      slotOf[k] = v;
+      continue;
+    }
+    uint32_t slot = UINT32_MAX;
+    if (same(v)) slot = v;
+    for (size_t i = 0; slot == UINT32_MAX && i < copies[v].size(); ++i)
+      if (same(copies[v][i])) slot = copies[v][i];
+    if (slot == UINT32_MAX) {
+      slot = static_cast<uint32_t>(d->positions.size());
+      copies[v].push_back(slot);
+      d->positions.push_back(m.positions[v]);
+      d->normals.push_back(n);
+      if (!m.uv.empty()) {
+        d->texcoords.push_back(m.uv[2 * v]);
+        d->texcoords.push_back(m.uv[2 * v + 1]);
+      }
+    }
+    slotOf[k] = slot;
+  }
+  return slotOf;
+}
+
+bool ReadMesh(const XObject& o, const XTree& tree, PieceMesh* out,
+              std::string* reason) {
+  ValueCursor c(o, tree, reason);
+  WrittenMesh m;
+  if (!ReadPositionsAndFaces(c, &m)) return false;
+  if (m.positions.empty()) return true;  // an empty mesh contributes nothing
   for (const XObject* child : o.children) {
     if (IsType(*child, "MeshNormals")) {
-      ValueCursor nc(*child, tree, reason);
-      uint32_t nNormals = 0, nFaceNormals = 0;
-      if (!nc.Count(&nNormals, "normal count") ||
-          !nc.Fits(nNormals, 3, "normal"))
-        return false;
-      normalList.assign(nNormals, D3DVECTOR{});
-      for (auto& v : normalList)
-        if (!nc.Float(&v.x, "x") || !nc.Float(&v.y, "y") ||
-            !nc.Float(&v.z, "z"))
-          return false;
-      if (!nc.Count(&nFaceNormals, "face count")) return false;
-      if (nFaceNormals != nFaces)
-        return nc.Fail("face count differs from the mesh's");
-      cornerNormals.clear();
-      for (uint32_t f = 0; f < nFaces; ++f) {
-        uint32_t n = 0;
-        if (!nc.Count(&n, "corner count")) return false;
-        if (n != faceStart[f + 1] - faceStart[f])
-          return nc.Fail("face " + std::to_string(f) +
-                         " has a different corner count");
-        for (uint32_t k = 0; k < n; ++k) {
-          uint32_t idx = 0;
-          if (!nc.Count(&idx, "normal index")) return false;
-          if (idx >= nNormals)
-            return nc.Fail("normal index " + std::to_string(idx) +
-                           " out of range");
-          cornerNormals.push_back(idx);
-        }
-      }
+      if (!ReadMeshNormals(*child, tree, &m, reason)) return false;
     } else if (IsType(*child, "MeshTextureCoords")) {
-      ValueCursor tc(*child, tree, reason);
-      uint32_t n = 0;
-      if (!tc.Count(&n, "coordinate count")) return false;
-      if (n != nVertices) return tc.Fail("count differs from the vertex count");
-      if (!tc.Fits(n, 2, "coordinate")) return false;
-      uv.assign(size_t(n) * 2, 0.0f);
-      for (float& f : uv)
-        if (!tc.Float(&f, "coordinate")) return false;
+      if (!ReadTextureCoords(*child, tree, &m, reason)) return false;
     } else if (IsType(*child, "MeshMaterialList")) {
-      ValueCursor mc(*child, tree, reason);
-      uint32_t nMaterials = 0, nIndexes = 0;
-      if (!mc.Count(&nMaterials, "material count") ||
-          !mc.Count(&nIndexes, "face index count"))
-        return false;
-      if (nIndexes > nFaces) return mc.Fail("more face indexes than faces");
-      if (!mc.Fits(nIndexes, 1, "face index")) return false;
-      uint32_t last = 0;
-      for (uint32_t f = 0; f < nIndexes; ++f) {
-        if (!mc.Count(&last, "face index")) return false;
-        if (last >= nMaterials)
-          return mc.Fail("face " + std::to_string(f) + " uses material " +
-                         std::to_string(last) + " of " +
-                         std::to_string(nMaterials));
-        faceAttribs[f] = last;
-      }
-      // A short list repeats its last index (an empty one means 0).
-      for (uint32_t f = nIndexes; f < nFaces; ++f) faceAttribs[f] = last;
-      d.materials.clear();
-      for (const XObject* m : child->children) {
-        if (!IsType(*m, "Material")) continue;
-        XMaterial material;
-        if (!ReadMaterial(*m, tree, &material, reason)) return false;
-        d.materials.push_back(std::move(material));
-      }
-      if (d.materials.size() != nMaterials)
-        return mc.Fail(std::to_string(d.materials.size()) +
-                       " materials for a count of " +
-                       std::to_string(nMaterials));
-      out->hasMaterialList = nMaterials > 0;
+      if (!ReadMaterialList(*child, tree, &m, out, reason)) return false;
     }
   }
-
-  // Fan each face around its first corner; split vertices whose corners
-  // carry different normals (equal vectors share one vertex).
-  d.positions = positions;
-  if (!uv.empty()) d.texcoords = uv;
-  const bool hasNormals = !cornerNormals.empty() || !normalList.empty();
-  std::vector<uint32_t> slotOf(corners.size());
-  if (hasNormals) {
-    d.normals.assign(nVertices, D3DVECTOR{0, 0, 0});
-    std::vector<bool> seen(nVertices, false);
-    std::vector<uint32_t> copyOf;  // for appended vertices: their original
-    std::vector<std::vector<uint32_t>> copies(nVertices);
-    for (size_t k = 0; k < corners.size(); ++k) {
-      const uint32_t v = corners[k];
-      D3DVECTOR n = cornerNormals.empty() ? D3DVECTOR{0, 0, 0}
-                                          : normalList[cornerNormals[k]];
-      D3DXVECTOR3 nn(n.x, n.y, n.z);
-      D3DXVec3Normalize(&nn, &nn);
-      n = nn;
-      auto same = [&](uint32_t slot) {
-        const D3DVECTOR& m = d.normals[slot];
-        return m.x == n.x && m.y == n.y && m.z == n.z;
-      };
-      if (!seen[v]) {
-        seen[v] = true;
-        d.normals[v] = n;
-        slotOf[k] = v;
-        continue;
-      }
-      uint32_t slot = UINT32_MAX;
-      if (same(v)) slot = v;
-      for (size_t i = 0; slot == UINT32_MAX && i < copies[v].size(); ++i)
-        if (same(copies[v][i])) slot = copies[v][i];
-      if (slot == UINT32_MAX) {
-        slot = static_cast<uint32_t>(d.positions.size());
-        copies[v].push_back(slot);
-        d.positions.push_back(positions[v]);
-        d.normals.push_back(n);
-        if (!uv.empty()) {
-          d.texcoords.push_back(uv[2 * v]);
-          d.texcoords.push_back(uv[2 * v + 1]);
-        }
-      }
-      slotOf[k] = slot;
-    }
-  } else {
-    for (size_t k = 0; k < corners.size(); ++k) slotOf[k] = corners[k];
-  }
-  for (uint32_t f = 0; f < nFaces; ++f) {
-    const uint32_t s = faceStart[f], e = faceStart[f + 1];
+  XMeshData& d = out->data;
+  const std::vector<uint32_t> slotOf = SplitByNormals(m, &d);
+  // Fan each face around its first corner.
+  for (uint32_t f = 0; f < m.faceCount(); ++f) {
+    const uint32_t s = m.faceStart[f], e = m.faceStart[f + 1];
     for (uint32_t k = s + 1; k + 1 < e; ++k) {
       d.indices.push_back(slotOf[s]);
       d.indices.push_back(slotOf[k]);
       d.indices.push_back(slotOf[k + 1]);
-      d.faceMaterials.push_back(faceAttribs[f]);
+      d.faceMaterials.push_back(m.faceAttribs[f]);
     }
   }
   return true;
