@@ -286,3 +286,59 @@ TEST_F(DeviceTest, BufferRefilledFromAnotherThreadWithoutGl) {
   EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF0000FFu);
   vb->Release();
 }
+
+TEST_F(DeviceTest, TextureAndStreamChangesReachTheNextDraw) {
+  // Each draw covers the screen with one texel; between draws the bound
+  // texture's contents, the texture, the stream and the FVF change.
+  PlainStates();
+  TexVertex tri[3] = {{-1, -1, 0.5f, 0.5f, 0.5f},
+                      {-1, 3, 0.5f, 0.5f, 0.5f},
+                      {3, -1, 0.5f, 0.5f, 0.5f}};
+  ColorVertex coloured[3] = {{-1, -1, 0.5f, 0xFF0000FF},
+                             {-1, 3, 0.5f, 0xFF0000FF},
+                             {3, -1, 0.5f, 0xFF0000FF}};
+  IDirect3DVertexBuffer9* texVb =
+      MakeVertexBuffer(tri, sizeof tri, D3DFVF_XYZ | D3DFVF_TEX1);
+  IDirect3DVertexBuffer9* colourVb =
+      MakeVertexBuffer(coloured, sizeof coloured, D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  IDirect3DTexture9* first =
+      MakeTexture(1, 1, [](UINT, UINT) { return 0xFF112233u; });
+  IDirect3DTexture9* second =
+      MakeTexture(1, 1, [](UINT, UINT) { return 0xFF445566u; });
+  device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device()->SetTexture(0, first);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  device()->SetStreamSource(0, texVb, 0, sizeof(TexVertex));
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF112233u);
+  // New texels in the bound texture, no Set call.
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(first->LockRect(0, &locked, nullptr, 0), S_OK);
+  *static_cast<uint32_t*>(locked.pBits) = 0xFF778899u;
+  first->UnlockRect(0);
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF778899u);
+  device()->SetTexture(0, second);
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF445566u);
+  // Another stream and format: untextured stage 0 shows the vertex colour.
+  device()->SetTexture(0, nullptr);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device()->SetStreamSource(0, colourVb, 0, sizeof(ColorVertex));
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF0000FFu);
+  // A DrawPrimitiveUP in between leaves stream 0 unset; setting the
+  // textured stream again draws from it, not from the UP buffer.
+  DrawScreenRect(0, 0, 10, 10, 0xFFFFFFFF);
+  device()->SetTexture(0, second);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  device()->SetStreamSource(0, texVb, 0, sizeof(TexVertex));
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF445566u);
+  device()->SetTexture(0, nullptr);
+  device()->SetStreamSource(0, nullptr, 0, 0);
+  first->Release();
+  second->Release();
+  texVb->Release();
+  colourVb->Release();
+}

@@ -143,6 +143,59 @@ TEST_F(LightingTest, UnnormalisedNormalSaturatesNdotL) {
                         ArgbFromFloats(1.0f, 0.25f, 0.25f, 0.25f)));
 }
 
+// Normals go through the inverse transpose of the whole 4 x 4 world-view
+// matrix. The world here is projective:
+//
+//   M = | 1 0 0  0 |     p . M = (x, y, z + 3, -z)
+//       | 0 1 0  0 |
+//       | 0 0 1 -1 |     so the quad at z = -2 lands at (x, y, 1, 2):
+//       | 0 0 3  0 |     with an identity projection, NDC (x/2, y/2, 1/2),
+//                        pixels 200..600 across and 150..450 down.
+//
+// The lower-right 2 x 2 block [[1, -1], [3, 0]] inverts to
+// [[0, 1/3], [-1, 1/3]], so inverse(M)^T has the upper 3 x 3 diag(1, 1, 0):
+// a normal loses its z. With a directional light towards (0, 0.6, -0.8)
+// (Direction (0, -0.6, 0.8)), Ld = Cd = 1 and no ambient:
+//   n = (0, 0.6, -0.8) -> N = (0, 0.6, 0), N.L = 0.36 -> 0.36 * 255 = 91.8
+//   n = (0, 0, -1)     -> N = 0,           N.L = 0    -> black
+// where the upper 3 x 3 of M alone (identity) would give 1.0 and 0.8.
+TEST_F(DeviceTest, NormalsFollowTheInverseTransposeOfAProjectiveWorld) {
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  D3DMATRIX world = Identity();
+  world._34 = -1.0f;
+  world._43 = 3.0f;
+  world._44 = 0.0f;
+  device()->SetTransform(D3DTS_WORLD, &world);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 1, 1, 1};
+  light.Direction = {0.0f, -0.6f, 0.8f};
+  device()->SetLight(0, &light);
+  device()->LightEnable(0, TRUE);
+  D3DMATERIAL9 material{};
+  material.Diffuse = {1, 1, 1, 1};
+  device()->SetMaterial(&material);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+  auto draw = [&](float nx, float ny, float nz) {
+    NormalVertex quad[6] = {
+        {-1, -1, -2, nx, ny, nz, 0, 0}, {-1, 1, -2, nx, ny, nz, 0, 0},
+        {1, 1, -2, nx, ny, nz, 0, 0},   {-1, -1, -2, nx, ny, nz, 0, 0},
+        {1, 1, -2, nx, ny, nz, 0, 0},   {1, -1, -2, nx, ny, nz, 0, 0}};
+    device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF,
+                    1.0f, 0);
+    EXPECT_EQ(
+        device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+        S_OK);
+    return Read();
+  };
+  std::vector<uint32_t> pixels = draw(0.0f, 0.6f, -0.8f);
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 400, 300), 0xFF5C5C5C));
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 210, 160), 0xFF5C5C5C));
+  EXPECT_EQ(PixelAt(pixels, 190, 300), 0xFF0000FFu);  // outside the quad
+  pixels = draw(0.0f, 0.0f, -1.0f);
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 400, 300), 0xFF000000));
+}
+
 }  // namespace
 
 TEST_F(DeviceTest, EnablingAnUnsetLightCreatesTheDefaultLight) {

@@ -157,3 +157,182 @@ TEST_F(DeviceTest, ApplyingTheSameStateCostsNoGlCalls) {
   block->Release();
   texture->Release();
 }
+
+namespace {
+
+// The pictures of the partial-block tests: stage 0 multiplies the texture
+// factor (pixel state) by the diffuse colour, which lighting (vertex
+// state) makes the material's emissive 0.4 (102 of 255) or, unlit, leaves
+// the vertices' white.
+void PartialBlockScene(IDirect3DDevice9* d) {
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  D3DMATERIAL9 material{};
+  material.Diffuse = {0, 0, 0, 1};
+  material.Emissive = {0.4f, 0.4f, 0.4f, 0};
+  d->SetMaterial(&material);
+  d->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+}
+
+// A quad over NDC -0.5..0.5 (pixels 200..600, 150..450) with the world,
+// view and projection as they are.
+void DrawPartialBlockQuad(IDirect3DDevice9* d) {
+  ColorVertex quad[6] = {
+      {-0.5f, -0.5f, 0.5f, 0xFFFFFFFF}, {-0.5f, 0.5f, 0.5f, 0xFFFFFFFF},
+      {0.5f, 0.5f, 0.5f, 0xFFFFFFFF},   {-0.5f, -0.5f, 0.5f, 0xFFFFFFFF},
+      {0.5f, 0.5f, 0.5f, 0xFFFFFFFF},   {0.5f, -0.5f, 0.5f, 0xFFFFFFFF}};
+  EXPECT_EQ(d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+            S_OK);
+}
+
+}  // namespace
+
+TEST_F(DeviceTest, PixelStateBlockRestoresPixelStatesOnly) {
+  PartialBlockScene(device());
+  device()->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device()->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFF0000);
+  IDirect3DStateBlock9* block = nullptr;
+  ASSERT_EQ(device()->CreateStateBlock(D3DSBT_PIXELSTATE, &block), S_OK);
+  // Capture takes the values of now: green factor, additive blending.
+  device()->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF00FF00);
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device()->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device()->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  ASSERT_EQ(block->Capture(), S_OK);
+  // Change pixel state (factor, blending) and vertex state (lighting).
+  device()->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF0000FF);
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device()->SetRenderState(D3DRS_LIGHTING, TRUE);
+  ASSERT_EQ(block->Apply(), S_OK);
+  // Factor green and additive blending are back; lighting stays on, so
+  // diffuse = emissive 0.4: src = (0, 0.4, 0) -> (0, 102, 0), added to the
+  // clear colour (0, 0, 128). Alpha: the lit diffuse alpha (material
+  // diffuse 1) times nothing else, 1 + 1 saturates.
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000080, 1.0f, 0);
+  DrawPartialBlockQuad(device());
+  std::vector<uint32_t> pixels = Read();
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 400, 300), 0xFF006680));
+  EXPECT_EQ(PixelAt(pixels, 100, 300), 0xFF000080u);
+  DWORD lighting = FALSE;
+  device()->GetRenderState(D3DRS_LIGHTING, &lighting);
+  EXPECT_EQ(lighting, static_cast<DWORD>(TRUE));
+  block->Release();
+}
+
+TEST_F(DeviceTest, VertexStateBlockRestoresVertexStatesOnly) {
+  PartialBlockScene(device());
+  device()->SetRenderState(D3DRS_LIGHTING, TRUE);
+  device()->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF00FF00);
+  IDirect3DStateBlock9* block = nullptr;
+  ASSERT_EQ(device()->CreateStateBlock(D3DSBT_VERTEXSTATE, &block), S_OK);
+  // Vertex state (lighting, FVF) and pixel state (the factor) change; the
+  // world matrix too, which no partial block carries.
+  device()->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device()->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+  device()->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFF0000);
+  D3DMATRIX world = Translation(0.5f, 0.0f, 0.0f);
+  device()->SetTransform(D3DTS_WORLD, &world);
+  ASSERT_EQ(block->Apply(), S_OK);
+  DWORD fvf = 0;
+  device()->GetFVF(&fvf);
+  EXPECT_EQ(fvf, static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+  // Lit again: red factor times emissive 0.4 -> (102, 0, 0). The quad
+  // keeps the new world: NDC 0..1 across, pixels 400..800.
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  DrawPartialBlockQuad(device());
+  std::vector<uint32_t> pixels = Read();
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 600, 300), 0xFF660000));
+  EXPECT_EQ(PixelAt(pixels, 300, 300), 0xFF000000u);
+  block->Release();
+}
+
+TEST_F(DeviceTest, RecordedStageAndSamplerBlockChangesThePicture) {
+  PlainStates();
+  // Two texels, red and green; the quad runs u from 0 to 2 over pixels
+  // 0..400 of rows 0..100, so one texel is 100 pixels wide.
+  IDirect3DTexture9* texture = MakeTexture(
+      2, 1, [](UINT x, UINT) { return x == 0 ? 0xFFFF0000u : 0xFF00FF00u; });
+  device()->SetTexture(0, texture);
+  device()->BeginStateBlock();
+  device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device()->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+  IDirect3DStateBlock9* block = nullptr;
+  ASSERT_EQ(device()->EndStateBlock(&block), S_OK);
+  // Before: texel times the grey vertex colour, u wrapping.
+  device()->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  auto draw = [&] {
+    const D3DCOLOR grey = 0xFF808080;
+    ScreenVertex quad[6] = {{-0.5f, -0.5f, 0.5f, 1, grey, 0, 0},
+                            {399.5f, -0.5f, 0.5f, 1, grey, 2, 0},
+                            {-0.5f, 99.5f, 0.5f, 1, grey, 0, 1},
+                            {399.5f, -0.5f, 0.5f, 1, grey, 2, 0},
+                            {399.5f, 99.5f, 0.5f, 1, grey, 2, 1},
+                            {-0.5f, 99.5f, 0.5f, 1, grey, 0, 1}};
+    device()->SetFVF(kScreenFvf);
+    device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    EXPECT_EQ(
+        device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+        S_OK);
+    return Read();
+  };
+  // Pixel 250 is at u = 1.25: wrapped, the red texel; red * 128/255.
+  std::vector<uint32_t> pixels = draw();
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 50, 50), 0xFF800000));
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 250, 50), 0xFF800000));
+  ASSERT_EQ(block->Apply(), S_OK);
+  // After: the texel alone, and u = 1.25 clamps to the green texel.
+  pixels = draw();
+  EXPECT_EQ(PixelAt(pixels, 50, 50), 0xFFFF0000u);
+  EXPECT_EQ(PixelAt(pixels, 150, 50), 0xFF00FF00u);
+  EXPECT_EQ(PixelAt(pixels, 250, 50), 0xFF00FF00u);
+  EXPECT_EQ(PixelAt(pixels, 350, 50), 0xFF00FF00u);
+  device()->SetTexture(0, nullptr);
+  block->Release();
+  texture->Release();
+}
+
+TEST_F(DeviceTest, ApplyingTheSameTexturesAndStreamsCostsNoGlCalls) {
+  PlainStates();
+  TexVertex tri[3] = {{-1, -1, 0.5f, 0.5f, 0.5f},
+                      {-1, 3, 0.5f, 0.5f, 0.5f},
+                      {3, -1, 0.5f, 0.5f, 0.5f}};
+  IDirect3DVertexBuffer9* vb =
+      MakeVertexBuffer(tri, sizeof tri, D3DFVF_XYZ | D3DFVF_TEX1);
+  IDirect3DTexture9* texture =
+      MakeTexture(1, 1, [](UINT, UINT) { return 0xFF336699u; });
+  device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device()->SetTexture(0, texture);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  device()->SetStreamSource(0, vb, 0, sizeof(TexVertex));
+  // The same texture and stream recorded into a block.
+  device()->BeginStateBlock();
+  device()->SetTexture(0, texture);
+  device()->SetStreamSource(0, vb, 0, sizeof(TexVertex));
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  IDirect3DStateBlock9* recorded = nullptr;
+  device()->EndStateBlock(&recorded);
+  IDirect3DStateBlock9* all = nullptr;
+  device()->CreateStateBlock(D3DSBT_ALL, &all);
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF336699u);
+  auto* impl = static_cast<gfx::Device*>(device());
+  uint64_t before = impl->cache()->callCount();
+  device()->SetTexture(0, texture);
+  device()->SetStreamSource(0, vb, 0, sizeof(TexVertex));
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+  recorded->Apply();
+  all->Capture();
+  all->Apply();
+  ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
+  EXPECT_EQ(impl->cache()->callCount(), before);
+  EXPECT_EQ(PixelAt(Read(), 400, 300), 0xFF336699u);
+  device()->SetTexture(0, nullptr);
+  device()->SetStreamSource(0, nullptr, 0, 0);
+  recorded->Release();
+  all->Release();
+  texture->Release();
+  vb->Release();
+}

@@ -51,7 +51,7 @@ bool Device::InitGl() {
   cache_.BindVertexArray(vertexArray_);
 
   GL_CHECK(glGenTextures(1, &backColor_));
-  cache_.BindTexture(0, backColor_);
+  cache_.SelectTexture(0, backColor_);
   GL_CHECK(glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0));
   GL_CHECK(glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width_, height_, 0, GL_BGRA,
                         GL_UNSIGNED_INT_8_8_8_8_REV, nullptr));
@@ -144,7 +144,7 @@ void Device::InvalidateGlState() {
   dirty_ = kDirtyAll;
   dirtySamplerStages_ = 0xFF;
   for (DWORD i = 0; i < kMaxTextureStages; ++i) samplerCache_[i] = {};
-  vertexInputValid_ = false;
+  lastVertexBuffer_ = 0;
   keyValid_ = false;
   targetDirty_ = true;
 }

@@ -140,8 +140,12 @@ class Device : public IDirect3DDevice9 {
   const DeviceStats& stats() const { return stats_; }
   // Forget the GL state the cache assumes (after GL calls made elsewhere).
   void InvalidateGlState();
-  // A vertex buffer or program went away: its GL name may come back.
-  void ForgetVertexInput() { vertexInputValid_ = false; }
+  // A vertex buffer or program went away: its GL name (or address) may
+  // come back for another one, so the attribute arrays are set up anew.
+  void ForgetVertexInput() {
+    lastVertexBuffer_ = 0;
+    dirty_ |= kDirtyVertexInput;
+  }
 
  private:
   Device(PresentWindow* window, UINT width, UINT height);
@@ -149,22 +153,26 @@ class Device : public IDirect3DDevice9 {
   bool InitGl();
   void Destroy();
 
-  // The dirty groups that moving from one state to another touches (also
-  // marks the sampler stages that differ).
-  uint32_t ChangedGroups(const DeviceState& from, const DeviceState& to);
-
   // Draw-time translation (device_draw.cpp).
   // Whether an indexed draw goes out as the cached wireframe line list.
   bool DrawsEdgeList(D3DPRIMITIVETYPE type) const;
-  HRESULT PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout);
+  // Where a draw's vertices come from: a GL buffer, the stride and the
+  // byte offset of vertex 0.
+  struct VertexSource {
+    GLuint buffer;
+    UINT stride;
+    UINT offset;
+  };
+  HRESULT PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
+                      const VertexSource& vertices);
   void ApplyBlend();
   void ApplyDepth();
   void ApplyRaster();
   void ApplyViewport();
   void ApplySamplers();
+  void ApplyTextures(uint32_t dirty);
   bool ApplyProgram(const FvfLayout& layout, bool points);
-  void ApplyVertexInput(GLuint buffer, const FvfLayout& layout, UINT stride,
-                        UINT offset);
+  void ApplyVertexInput(const FvfLayout& layout, const VertexSource& vertices);
   void BindRenderTargetFramebuffer();
   GLuint FramebufferFor(Surface* surface);
 
@@ -201,6 +209,7 @@ class Device : public IDirect3DDevice9 {
   bool lastWasPoints_ = false;
   bool keyValid_ = false;
   FixedFunctionUniforms uniforms_{};
+  DWORD uniformWorldMatrices_ = 0;  // world-view matrices in uniforms_
   GLuint uniformBuffer_ = 0;
   float maxGlPointSize_ = 64.0f;
 
@@ -214,13 +223,16 @@ class Device : public IDirect3DDevice9 {
   SamplerCache samplerCache_[kMaxTextureStages];
   bool hasAnisotropy_ = false;
 
-  // Vertex input as last set up.
+  // Stages whose texture was bound by the last full texture pass; between
+  // passes only these can have levels waiting for upload.
+  uint8_t boundTextureStages_ = 0;
+
+  // Vertex input as last set up (buffer 0: nothing known).
   GLuint lastVertexBuffer_ = 0;
   DWORD lastFvf_ = 0xFFFFFFFFu;
   UINT lastStride_ = 0;
   UINT lastOffset_ = 0;
   const void* lastAttributeSet_ = nullptr;
-  bool vertexInputValid_ = false;
 
   // DrawPrimitiveUP's stream buffer, grown as needed and reused.
   GLuint upBuffer_ = 0;

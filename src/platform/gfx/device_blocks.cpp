@@ -1,6 +1,4 @@
 // State blocks: creation, recording, capture and apply.
-#include <cstring>
-
 #include "platform/gfx/device.h"
 #include "platform/gfx/state_block.h"
 
@@ -8,101 +6,156 @@ namespace gfx {
 
 namespace {
 
-bool IsPixelRenderState(DWORD state) {
-  switch (state) {
-    case D3DRS_ZENABLE:
-    case D3DRS_FILLMODE:
-    case D3DRS_SHADEMODE:
-    case D3DRS_ZWRITEENABLE:
-    case D3DRS_ALPHATESTENABLE:
-    case D3DRS_LASTPIXEL:
-    case D3DRS_SRCBLEND:
-    case D3DRS_DESTBLEND:
-    case D3DRS_ZFUNC:
-    case D3DRS_ALPHAREF:
-    case D3DRS_ALPHAFUNC:
-    case D3DRS_DITHERENABLE:
-    case D3DRS_ALPHABLENDENABLE:
-    case D3DRS_SPECULARENABLE:
-    case D3DRS_STENCILENABLE:
-    case D3DRS_TEXTUREFACTOR:
-    case D3DRS_WRAP0:
-    case D3DRS_COLORWRITEENABLE:
-    case D3DRS_BLENDOP:
-    case D3DRS_SCISSORTESTENABLE:
-    case D3DRS_BLENDFACTOR:
-    case D3DRS_SRGBWRITEENABLE:
-    case D3DRS_SEPARATEALPHABLENDENABLE:
-      return true;
-    default:
-      return false;
-  }
-}
+// The partial block types carry what Direct3D's documentation lists as
+// pixel state and vertex state; they overlap (the fog distances, the local
+// viewer and the material sources are in both) where the documentation's
+// lists do.
+constexpr DWORD kPixelRenderStates[] = {
+    D3DRS_ZENABLE,
+    D3DRS_SPECULARENABLE,
+    D3DRS_FILLMODE,
+    D3DRS_SHADEMODE,
+    D3DRS_ZWRITEENABLE,
+    D3DRS_ALPHATESTENABLE,
+    D3DRS_LASTPIXEL,
+    D3DRS_SRCBLEND,
+    D3DRS_DESTBLEND,
+    D3DRS_ZFUNC,
+    D3DRS_ALPHAREF,
+    D3DRS_ALPHAFUNC,
+    D3DRS_DITHERENABLE,
+    D3DRS_FOGSTART,
+    D3DRS_FOGEND,
+    D3DRS_FOGDENSITY,
+    D3DRS_ALPHABLENDENABLE,
+    D3DRS_DEPTHBIAS,
+    D3DRS_STENCILENABLE,
+    D3DRS_STENCILFAIL,
+    D3DRS_STENCILZFAIL,
+    D3DRS_STENCILPASS,
+    D3DRS_STENCILFUNC,
+    D3DRS_STENCILREF,
+    D3DRS_STENCILMASK,
+    D3DRS_STENCILWRITEMASK,
+    D3DRS_TEXTUREFACTOR,
+    D3DRS_LOCALVIEWER,
+    D3DRS_EMISSIVEMATERIALSOURCE,
+    D3DRS_AMBIENTMATERIALSOURCE,
+    D3DRS_DIFFUSEMATERIALSOURCE,
+    D3DRS_SPECULARMATERIALSOURCE,
+    D3DRS_COLORWRITEENABLE,
+    D3DRS_BLENDOP,
+    D3DRS_SCISSORTESTENABLE,
+    D3DRS_SLOPESCALEDEPTHBIAS,
+    D3DRS_ANTIALIASEDLINEENABLE,
+    D3DRS_TWOSIDEDSTENCILMODE,
+    D3DRS_CCW_STENCILFAIL,
+    D3DRS_CCW_STENCILZFAIL,
+    D3DRS_CCW_STENCILPASS,
+    D3DRS_CCW_STENCILFUNC,
+    D3DRS_COLORWRITEENABLE1,
+    D3DRS_COLORWRITEENABLE2,
+    D3DRS_COLORWRITEENABLE3,
+    D3DRS_BLENDFACTOR,
+    D3DRS_SRGBWRITEENABLE,
+    D3DRS_SEPARATEALPHABLENDENABLE,
+    D3DRS_SRCBLENDALPHA,
+    D3DRS_DESTBLENDALPHA,
+    D3DRS_BLENDOPALPHA,
+};
 
-// The items of the partial block types: pixel blocks carry the pixel
-// pipeline's render states with every stage and sampler state; vertex
-// blocks the rest of the render states with lights, vertex format and
-// the vertex-related transforms.
+constexpr DWORD kVertexRenderStates[] = {
+    D3DRS_CULLMODE,
+    D3DRS_FOGCOLOR,
+    D3DRS_FOGTABLEMODE,
+    D3DRS_FOGSTART,
+    D3DRS_FOGEND,
+    D3DRS_FOGDENSITY,
+    D3DRS_RANGEFOGENABLE,
+    D3DRS_AMBIENT,
+    D3DRS_COLORVERTEX,
+    D3DRS_FOGVERTEXMODE,
+    D3DRS_CLIPPING,
+    D3DRS_LIGHTING,
+    D3DRS_LOCALVIEWER,
+    D3DRS_EMISSIVEMATERIALSOURCE,
+    D3DRS_AMBIENTMATERIALSOURCE,
+    D3DRS_DIFFUSEMATERIALSOURCE,
+    D3DRS_SPECULARMATERIALSOURCE,
+    D3DRS_VERTEXBLEND,
+    D3DRS_CLIPPLANEENABLE,
+    D3DRS_POINTSIZE,
+    D3DRS_POINTSIZE_MIN,
+    D3DRS_POINTSPRITEENABLE,
+    D3DRS_POINTSCALEENABLE,
+    D3DRS_POINTSCALE_A,
+    D3DRS_POINTSCALE_B,
+    D3DRS_POINTSCALE_C,
+    D3DRS_MULTISAMPLEANTIALIAS,
+    D3DRS_MULTISAMPLEMASK,
+    D3DRS_PATCHEDGESTYLE,
+    D3DRS_POINTSIZE_MAX,
+    D3DRS_INDEXEDVERTEXBLENDENABLE,
+    D3DRS_TWEENFACTOR,
+    D3DRS_POSITIONDEGREE,
+    D3DRS_NORMALDEGREE,
+    D3DRS_MINTESSELLATIONLEVEL,
+    D3DRS_MAXTESSELLATIONLEVEL,
+    D3DRS_ADAPTIVETESS_X,
+    D3DRS_ADAPTIVETESS_Y,
+    D3DRS_ADAPTIVETESS_Z,
+    D3DRS_ADAPTIVETESS_W,
+    D3DRS_ENABLEADAPTIVETESSELLATION,
+};
+
+// Texture stage states of the pixel list: everything but D3DTSS_CONSTANT
+// (COLOROP .. TEXCOORDINDEX, the bump-map luminance pair, the transform
+// flags, the third arguments and the result). The vertex list has only
+// the coordinate index and the transform flags.
+constexpr DWORD kBumpEnvLScale = 22;
+constexpr DWORD kBumpEnvLOffset = 23;
+bool IsPixelStageState(DWORD type) {
+  return (type >= D3DTSS_COLOROP && type <= D3DTSS_TEXCOORDINDEX) ||
+         type == kBumpEnvLScale || type == kBumpEnvLOffset ||
+         type == D3DTSS_TEXTURETRANSFORMFLAGS || type == D3DTSS_COLORARG0 ||
+         type == D3DTSS_ALPHAARG0 || type == D3DTSS_RESULTARG;
+}
+bool IsVertexStageState(DWORD type) {
+  return type == D3DTSS_TEXCOORDINDEX || type == D3DTSS_TEXTURETRANSFORMFLAGS;
+}
+// Sampler states: the pixel list is ADDRESSU .. ELEMENTINDEX; the vertex
+// list is the displacement-map offset alone.
+constexpr DWORD kSamplerElementIndex = 12;
+constexpr DWORD kSamplerDisplacementOffset = 13;
+
+// Pixel blocks carry no textures, transforms, material, viewport or
+// streams (only D3DSBT_ALL does); vertex blocks add the lights and the
+// vertex format. A program of the programmable path holds both of
+// Direct3D's shaders in one object, which partial blocks leave alone.
 StateMask MaskFor(D3DSTATEBLOCKTYPE type) {
   if (type == D3DSBT_ALL) return StateMask::All();
   StateMask mask;
-  for (DWORD s = 1; s < kRenderStateCount; ++s)
-    mask.renderStates[s] = IsPixelRenderState(s) == (type == D3DSBT_PIXELSTATE);
-  if (type == D3DSBT_PIXELSTATE) {
-    mask.stageStates.set();
-    mask.samplerStates.set();
+  bool pixel = type == D3DSBT_PIXELSTATE;
+  if (pixel) {
+    for (DWORD s : kPixelRenderStates) mask.renderStates.set(s);
   } else {
+    for (DWORD s : kVertexRenderStates) mask.renderStates.set(s);
     mask.lights.set();
     mask.lightEnabled.set();
     mask.fvf = true;
-    // Texture-coordinate generation belongs to the vertex pipeline.
-    for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
-      mask.stageStates.set(stage * kTextureStageStateCount +
-                           D3DTSS_TEXCOORDINDEX);
-      mask.stageStates.set(stage * kTextureStageStateCount +
-                           D3DTSS_TEXTURETRANSFORMFLAGS);
-    }
+  }
+  for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
+    for (DWORD t = 1; t < kTextureStageStateCount; ++t)
+      if (pixel ? IsPixelStageState(t) : IsVertexStageState(t))
+        mask.stageStates.set(stage * kTextureStageStateCount + t);
+    for (DWORD t = 1; t < kSamplerStateCount; ++t)
+      if (pixel ? t <= kSamplerElementIndex : t == kSamplerDisplacementOffset)
+        mask.samplerStates.set(stage * kSamplerStateCount + t);
   }
   return mask;
 }
 
 }  // namespace
-
-uint32_t Device::ChangedGroups(const DeviceState& from, const DeviceState& to) {
-  uint32_t groups = 0;
-  if (std::memcmp(from.renderStates, to.renderStates,
-                  sizeof from.renderStates) != 0) {
-    for (DWORD s = 0; s < kRenderStateCount; ++s)
-      if (from.renderStates[s] != to.renderStates[s])
-        groups |= RenderStateGroups(s);
-  }
-  if (std::memcmp(from.stageStates, to.stageStates, sizeof from.stageStates))
-    groups |= kDirtyShaderKey;
-  for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
-    if (std::memcmp(from.samplerStates[stage], to.samplerStates[stage],
-                    sizeof from.samplerStates[stage]) != 0) {
-      groups |= kDirtySamplers;
-      dirtySamplerStages_ |= static_cast<uint8_t>(1u << stage);
-    }
-    if (from.textures[stage] != to.textures[stage])
-      groups |= kDirtyTextures | kDirtyShaderKey;
-  }
-  if (std::memcmp(from.transforms, to.transforms, sizeof from.transforms) ||
-      std::memcmp(&from.material, &to.material, sizeof from.material))
-    groups |= kDirtyUniforms;
-  if (std::memcmp(from.lights, to.lights, sizeof from.lights) ||
-      std::memcmp(from.lightEnabled, to.lightEnabled, sizeof from.lightEnabled))
-    groups |= kDirtyUniforms | kDirtyShaderKey;
-  if (from.fvf != to.fvf || from.stream != to.stream ||
-      from.streamOffset != to.streamOffset ||
-      from.streamStride != to.streamStride)
-    groups |= kDirtyVertexInput | kDirtyShaderKey;
-  if (from.indices != to.indices) groups |= kDirtyIndices;
-  if (std::memcmp(&from.viewport, &to.viewport, sizeof from.viewport))
-    groups |= kDirtyViewport | kDirtyUniforms;
-  if (from.program != to.program) groups |= kDirtyProgram | kDirtyShaderKey;
-  return groups;
-}
 
 HRESULT Device::CreateStateBlock(D3DSTATEBLOCKTYPE type,
                                  IDirect3DStateBlock9** out) {
@@ -159,29 +212,11 @@ HRESULT Device::ApplyStateBlock(StateBlock* block) {
     into.program |= mask.program;
     return S_OK;
   }
-  if (mask.all) {
-    // A whole-state apply usually restores what was there a moment ago
-    // (save/restore around a draw): mark only what really changes.
-    dirty_ |= ChangedGroups(state_, block->state());
-  } else {
-    for (DWORD s = 0; s < kRenderStateCount; ++s)
-      if (mask.renderStates[s]) dirty_ |= RenderStateGroups(s);
-    if (mask.stageStates.any()) dirty_ |= kDirtyShaderKey;
-    for (DWORD stage = 0; stage < kMaxTextureStages; ++stage)
-      for (DWORD t = 0; t < kSamplerStateCount; ++t)
-        if (mask.samplerStates[stage * kSamplerStateCount + t]) {
-          dirty_ |= kDirtySamplers;
-          dirtySamplerStages_ |= static_cast<uint8_t>(1u << stage);
-        }
-    if (mask.transforms.any() || mask.material) dirty_ |= kDirtyUniforms;
-    if (mask.lights.any() || mask.lightEnabled.any())
-      dirty_ |= kDirtyUniforms | kDirtyShaderKey;
-    if (mask.textures.any()) dirty_ |= kDirtyTextures | kDirtyShaderKey;
-    if (mask.fvf || mask.stream) dirty_ |= kDirtyVertexInput | kDirtyShaderKey;
-    if (mask.indices) dirty_ |= kDirtyIndices;
-    if (mask.viewport) dirty_ |= kDirtyViewport | kDirtyUniforms;
-    if (mask.program) dirty_ |= kDirtyProgram | kDirtyShaderKey;
-  }
+  // Only what really changes is marked: a whole-state apply usually
+  // restores what was there a moment ago (save/restore around a draw).
+  DirtyMarks marks = ChangedGroups(state_, block->state(), mask);
+  dirty_ |= marks.groups;
+  dirtySamplerStages_ |= marks.samplerStages;
   CopyMaskedState(block->state(), mask, &state_);
   return S_OK;
 }

@@ -40,10 +40,9 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
   if (startVertex > available ||
       primitive.vertexCount > available - startVertex)
     return D3DERR_INVALIDCALL;
-  HRESULT hr = PrepareDraw(type, layout);
-  if (FAILED(hr)) return hr;
   GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
-  ApplyVertexInput(name, layout, stride, state_.streamOffset);
+  HRESULT hr = PrepareDraw(type, layout, {name, stride, state_.streamOffset});
+  if (FAILED(hr)) return hr;
   GL_CHECK(glDrawArrays(primitive.mode, static_cast<GLint>(startVertex),
                         static_cast<GLsizei>(primitive.vertexCount)));
   ++stats_.draws;
@@ -77,10 +76,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   int64_t last = static_cast<int64_t>(baseVertexIndex) + highest;
   if (first < 0 || last >= static_cast<int64_t>(available))
     return D3DERR_INVALIDCALL;
-  HRESULT hr = PrepareDraw(type, layout);
-  if (FAILED(hr)) return hr;
   GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
-  ApplyVertexInput(name, layout, stride, state_.streamOffset);
+  HRESULT hr = PrepareDraw(type, layout, {name, stride, state_.streamOffset});
+  if (FAILED(hr)) return hr;
   if (DrawsEdgeList(type)) {
     // Polygon mode stays set; it does not touch lines.
     indices->wireframeEdges().Bind(&cache_, indices->storage(),
@@ -110,8 +108,6 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
       !PrimitiveToGl(type, primitiveCount, &primitive) ||
       !DecodeFvf(state_.fvf, &layout) || stride < layout.stride)
     return D3DERR_INVALIDCALL;
-  HRESULT hr = PrepareDraw(type, layout);
-  if (FAILED(hr)) return hr;
   UINT bytes = primitive.vertexCount * stride;
   if (!upBuffer_) GL_CHECK(glGenBuffers(1, &upBuffer_));
   cache_.BindArrayBuffer(upBuffer_);
@@ -125,16 +121,19 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
         glBufferData(GL_ARRAY_BUFFER, upBufferSize_, nullptr, GL_STREAM_DRAW));
   }
   GL_CHECK(glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertexData));
-  // The stream buffer's contents changed under the same name.
-  vertexInputValid_ = false;
-  ApplyVertexInput(upBuffer_, layout, stride, 0);
+  // The attribute arrays read this buffer, not stream 0. (New contents
+  // under the same name need no new pointers: they name the buffer.)
+  dirty_ |= kDirtyVertexInput;
+  HRESULT hr = PrepareDraw(type, layout, {upBuffer_, stride, 0});
+  if (FAILED(hr)) return hr;
   GL_CHECK(glDrawArrays(primitive.mode, 0,
                         static_cast<GLsizei>(primitive.vertexCount)));
   ++stats_.draws;
-  // As in Direct3D, stream 0 is unset afterwards.
+  // As in Direct3D, stream 0 is unset afterwards; the next draw from a
+  // stream points the attribute arrays back at it.
   Rebind<VertexBuffer>(state_.stream, nullptr);
   state_.streamOffset = state_.streamStride = 0;
-  vertexInputValid_ = false;
+  dirty_ |= kStreamGroups;
   return S_OK;
 }
 
@@ -147,7 +146,8 @@ bool Device::DrawsEdgeList(D3DPRIMITIVETYPE type) const {
          rs[D3DRS_CULLMODE] == D3DCULL_NONE;
 }
 
-HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout) {
+HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
+                            const VertexSource& vertices) {
   bool points = type == D3DPT_POINTLIST;
   if (targetDirty_) BindRenderTargetFramebuffer();
   uint32_t dirty = dirty_;
@@ -156,17 +156,9 @@ HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout) {
   if (dirty & kDirtyDepth) ApplyDepth();
   if (dirty & kDirtyRaster) ApplyRaster();
   if (dirty & kDirtySamplers) ApplySamplers();
-  for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
-    Texture* texture = state_.textures[stage];
-    int unit = static_cast<int>(stage);
-    if (texture) {
-      texture->Prepare(&cache_, unit);
-    } else {
-      cache_.BindTexture(unit, 0);
-    }
-    cache_.BindSampler(unit, samplers_[stage]);
-  }
+  ApplyTextures(dirty);
   if (!ApplyProgram(layout, points)) return D3DERR_DRIVERINTERNALERROR;
+  if (dirty & kDirtyVertexInput) ApplyVertexInput(layout, vertices);
   dirty_ = 0;
   if (points && !state_.program) {
     // Points become squares in the geometry program; fill mode and culling
@@ -184,6 +176,16 @@ void Device::ApplyBlend() {
   cache_.Blend(rs[D3DRS_ALPHABLENDENABLE] != 0);
   GLenum src = BlendFactorToGl(rs[D3DRS_SRCBLEND]);
   GLenum dst = BlendFactorToGl(rs[D3DRS_DESTBLEND]);
+  // The two older shorthands set both factors from SRCBLEND alone.
+  if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA) {
+    src = GL_SRC_ALPHA;
+    dst = GL_ONE_MINUS_SRC_ALPHA;
+  } else if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA) {
+    src = GL_ONE_MINUS_SRC_ALPHA;
+    dst = GL_SRC_ALPHA;
+  }
+  // Alpha takes the colour factors; writes are not converted to sRGB.
+  static_assert(kSeparateAlphaBlendIgnored && kSrgbIgnored && kDitherIgnored);
   GLenum op = BlendOpToGl(rs[D3DRS_BLENDOP]);
   // Values Direct3D does not define fall back to its defaults.
   cache_.BlendFunc(src ? src : GL_ONE, dst ? dst : GL_ZERO);
@@ -195,7 +197,9 @@ void Device::ApplyBlend() {
 
 void Device::ApplyDepth() {
   const DWORD* rs = state_.renderStates;
-  // Turning the test off also stops depth writes, in both APIs.
+  // Turning the test off also stops depth writes, in both APIs. No depth
+  // bias reaches GL; the D16 buffer has no stencil to test.
+  static_assert(kWBufferIsZBuffer && kDepthBiasIgnored && kNoStencilBuffer);
   cache_.DepthTest(rs[D3DRS_ZENABLE] != D3DZB_FALSE);
   GLenum func = CompareFuncToGl(rs[D3DRS_ZFUNC]);
   cache_.DepthFunc(func ? func : GL_LEQUAL);
@@ -208,7 +212,7 @@ void Device::ApplyRaster() {
   if (!CullModeToGl(rs[D3DRS_CULLMODE], &cull)) cull = {false, GL_CCW};
   cache_.CullFace(cull.enabled);
   if (cull.enabled) cache_.FrontFace(cull.frontFace);
-  static_assert(kWireframeUsesGlLines);
+  static_assert(kWireframeUsesGlLines && kPointFillIsOnePixel && kAlwaysClips);
   GLenum fill = FillModeToGl(rs[D3DRS_FILLMODE]);
   cache_.PolygonMode(fill ? fill : GL_FILL);
   cache_.ColorMask(rs[D3DRS_COLORWRITEENABLE]);
@@ -237,6 +241,9 @@ void Device::ApplySamplers() {
     GLenum magFilter = MagFilterToGl(ss[D3DSAMP_MAGFILTER]);
     GLenum wrapS = AddressModeToGl(ss[D3DSAMP_ADDRESSU]);
     GLenum wrapT = AddressModeToGl(ss[D3DSAMP_ADDRESSV]);
+    // Filters GL has no counterpart for sample the nearest texel; sampled
+    // colours are never converted from sRGB.
+    static_assert(kQuadFiltersArePoint && kSrgbIgnored);
     if (!minFilter) minFilter = GL_NEAREST;
     if (!magFilter) magFilter = GL_NEAREST;
     if (!wrapS) wrapS = GL_REPEAT;
@@ -285,6 +292,33 @@ void Device::ApplySamplers() {
   dirtySamplerStages_ = 0;
 }
 
+void Device::ApplyTextures(uint32_t dirty) {
+  if (dirty & kDirtyTextures) {
+    // Bindings changed (or GL's were disturbed): every unit gets its
+    // stage's texture, or none, and its stage's sampler object.
+    boundTextureStages_ = 0;
+    for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
+      Texture* texture = state_.textures[stage];
+      int unit = static_cast<int>(stage);
+      if (texture) {
+        texture->Prepare(&cache_, unit);
+        boundTextureStages_ |= static_cast<uint8_t>(1u << stage);
+      } else {
+        cache_.BindTexture(unit, 0);
+      }
+      cache_.BindSampler(unit, samplers_[stage]);
+    }
+    return;
+  }
+  // Same bindings: only levels written (LockRect) since their last upload
+  // need GL.
+  for (uint32_t bits = boundTextureStages_; bits != 0; bits &= bits - 1) {
+    int stage = __builtin_ctz(bits);
+    Texture* texture = state_.textures[stage];
+    if (texture && texture->needsPrepare()) texture->Prepare(&cache_, stage);
+  }
+}
+
 bool Device::ApplyProgram(const FvfLayout& layout, bool points) {
   const D3DVIEWPORT9& vp = state_.viewport;
   if (state_.program) {
@@ -313,8 +347,14 @@ bool Device::ApplyProgram(const FvfLayout& layout, bool points) {
   }
   if (!lastFixedProgram_) return false;
   cache_.UseProgram(lastFixedProgram_);
-  if (dirty_ & (kDirtyUniforms | kDirtyProgram)) {
-    FillFixedFunctionUniforms(state_, maxGlPointSize_, &uniforms_);
+  // A program that blends more world matrices than the block holds also
+  // needs a refill (VERTEXBLEND or the FVF changed, no matrix did).
+  DWORD worldMatrices = 1 + static_cast<DWORD>(lastKey_.vertex.vertexBlend);
+  if ((dirty_ & (kDirtyUniforms | kDirtyProgram)) ||
+      worldMatrices > uniformWorldMatrices_) {
+    FillFixedFunctionUniforms(state_, maxGlPointSize_, worldMatrices,
+                              &uniforms_);
+    uniformWorldMatrices_ = worldMatrices;
     GL_CHECK(glBindBuffer(GL_UNIFORM_BUFFER, uniformBuffer_));
     GL_CHECK(
         glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof uniforms_, &uniforms_));
@@ -381,12 +421,17 @@ void SetAttribute(GLuint location, const ElementSource& e, UINT stride,
 
 }  // namespace
 
-void Device::ApplyVertexInput(GLuint buffer, const FvfLayout& layout,
-                              UINT stride, UINT offset) {
+void Device::ApplyVertexInput(const FvfLayout& layout,
+                              const VertexSource& vertices) {
+  const GLuint buffer = vertices.buffer;
+  const UINT stride = vertices.stride;
+  const UINT offset = vertices.offset;
+  // Marked but the same as last time (a save/restore, the same stream set
+  // again): nothing to redo.
   const void* attributeSet = state_.program;
-  if (vertexInputValid_ && buffer == lastVertexBuffer_ &&
-      state_.fvf == lastFvf_ && stride == lastStride_ &&
-      offset == lastOffset_ && attributeSet == lastAttributeSet_)
+  if (buffer == lastVertexBuffer_ && state_.fvf == lastFvf_ &&
+      stride == lastStride_ && offset == lastOffset_ &&
+      attributeSet == lastAttributeSet_)
     return;
   cache_.BindArrayBuffer(buffer);
   if (state_.program) {
@@ -402,9 +447,12 @@ void Device::ApplyVertexInput(GLuint buffer, const FvfLayout& layout,
   } else {
     SetAttribute(kAttribPosition, ElementFor(layout, D3DDECLUSAGE_POSITION, 0),
                  stride, offset);
-    ElementSource weight = ElementFor(layout, D3DDECLUSAGE_BLENDWEIGHT, 0);
-    if (weight.offset >= 0) weight.size = 1;  // one weight is blended
-    SetAttribute(kAttribWeight, weight, stride, offset);
+    // Up to three weights are blended; GL reads at most four floats per
+    // attribute (an XYZB5 vertex's fifth float is never a blend weight
+    // here).
+    ElementSource weights = ElementFor(layout, D3DDECLUSAGE_BLENDWEIGHT, 0);
+    if (weights.size > 4) weights.size = 4;
+    SetAttribute(kAttribWeights, weights, stride, offset);
     SetAttribute(kAttribNormal, ElementFor(layout, D3DDECLUSAGE_NORMAL, 0),
                  stride, offset);
     SetAttribute(kAttribPointSize, ElementFor(layout, D3DDECLUSAGE_PSIZE, 0),
@@ -426,7 +474,6 @@ void Device::ApplyVertexInput(GLuint buffer, const FvfLayout& layout,
   lastStride_ = stride;
   lastOffset_ = offset;
   lastAttributeSet_ = attributeSet;
-  vertexInputValid_ = true;
 }
 
 }  // namespace gfx

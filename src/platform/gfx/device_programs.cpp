@@ -37,7 +37,7 @@ HRESULT Device::SetShaderProgram(IDirect3DShaderProgram9* base) {
   }
   if (state_.program == program) return S_OK;
   Rebind<ShaderProgram>(state_.program, program);
-  dirty_ |= kDirtyProgram | kDirtyShaderKey | kDirtyVertexInput;
+  dirty_ |= kProgramGroups;
   return S_OK;
 }
 

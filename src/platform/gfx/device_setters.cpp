@@ -55,7 +55,7 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
   }
   if (state_.stageStates[stage][type] == value) return S_OK;
   state_.stageStates[stage][type] = value;
-  dirty_ |= StageStateGroups(type);
+  dirty_ |= StageStateGroups(stage, type);
   return S_OK;
 }
 
@@ -76,7 +76,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type,
   }
   if (state_.samplerStates[sampler][type] == value) return S_OK;
   state_.samplerStates[sampler][type] = value;
-  dirty_ |= kDirtySamplers;
+  dirty_ |= kSamplerStateGroups;
   dirtySamplerStages_ |= static_cast<uint8_t>(1u << sampler);
   return S_OK;
 }
@@ -100,11 +100,8 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* base) {
     return S_OK;
   }
   Texture*& slot = state_.textures[stage];
-  if (slot == texture) return S_OK;
-  // Having a texture or not changes the generated program.
-  if ((slot == nullptr) != (texture == nullptr)) dirty_ |= kDirtyShaderKey;
+  dirty_ |= TextureGroups(stage, slot, texture);
   Rebind<Texture>(slot, texture);
-  dirty_ |= kDirtyTextures;
   return S_OK;
 }
 
@@ -125,8 +122,10 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE type,
     recording_->mask().transforms.set(slot);
     return S_OK;
   }
-  state_.transforms[slot] = *matrix;
-  dirty_ |= kDirtyUniforms;
+  D3DMATRIX& stored = state_.transforms[slot];
+  if (std::memcmp(&stored, matrix, sizeof stored) == 0) return S_OK;
+  stored = *matrix;
+  dirty_ |= TransformGroups(static_cast<DWORD>(slot));
   return S_OK;
 }
 
@@ -150,9 +149,8 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
     recording_->mask().lights.set(index);
     return S_OK;
   }
-  if (state_.lights[index].Type != light->Type) dirty_ |= kDirtyShaderKey;
+  dirty_ |= LightGroups(index, state_.lights[index], *light);
   state_.lights[index] = *light;
-  dirty_ |= kDirtyUniforms;
   return S_OK;
 }
 
@@ -167,8 +165,13 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
   DeviceState& target = recording_ ? recording_->state() : state_;
   // A light never given to SetLight comes into being as the default one.
   if (target.lights[index].Type == 0) {
-    target.lights[index] = DefaultLight();
-    if (recording_) recording_->mask().lights.set(index);
+    D3DLIGHT9 light = DefaultLight();
+    if (recording_) {
+      recording_->mask().lights.set(index);
+    } else {
+      dirty_ |= LightGroups(index, target.lights[index], light);
+    }
+    target.lights[index] = light;
   }
   BOOL value = enable ? TRUE : FALSE;
   if (recording_) {
@@ -178,7 +181,7 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
   }
   if (state_.lightEnabled[index] == value) return S_OK;
   state_.lightEnabled[index] = value;
-  dirty_ |= kDirtyShaderKey | kDirtyUniforms;
+  dirty_ |= LightEnableGroups(index);
   return S_OK;
 }
 
@@ -195,8 +198,10 @@ HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
     recording_->mask().material = true;
     return S_OK;
   }
+  if (std::memcmp(&state_.material, material, sizeof *material) == 0)
+    return S_OK;
   state_.material = *material;
-  dirty_ |= kDirtyUniforms;
+  dirty_ |= kMaterialGroups;
   return S_OK;
 }
 
@@ -216,7 +221,7 @@ HRESULT Device::SetFVF(DWORD fvf) {
   }
   if (state_.fvf == fvf) return S_OK;
   state_.fvf = fvf;
-  dirty_ |= kDirtyVertexInput | kDirtyShaderKey;
+  dirty_ |= kFvfGroups;
   return S_OK;
 }
 
@@ -232,14 +237,15 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* base,
   auto* buffer = static_cast<VertexBuffer*>(base);
   if (buffer && buffer->device() != this) return D3DERR_INVALIDCALL;
   DeviceState& target = recording_ ? recording_->state() : state_;
+  if (recording_) {
+    recording_->mask().stream = true;
+  } else if (target.stream != buffer || target.streamOffset != offsetBytes ||
+             target.streamStride != stride) {
+    dirty_ |= kStreamGroups;
+  }
   Rebind<VertexBuffer>(target.stream, buffer);
   target.streamOffset = offsetBytes;
   target.streamStride = stride;
-  if (recording_) {
-    recording_->mask().stream = true;
-  } else {
-    dirty_ |= kDirtyVertexInput;
-  }
   return S_OK;
 }
 
@@ -262,8 +268,8 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* base) {
     recording_->mask().indices = true;
     return S_OK;
   }
+  if (state_.indices != indices) dirty_ |= kIndicesGroups;
   Rebind<IndexBuffer>(state_.indices, indices);
-  dirty_ |= kDirtyIndices;
   return S_OK;
 }
 
@@ -286,8 +292,9 @@ HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
     recording_->mask().viewport = true;
     return S_OK;
   }
+  if (std::memcmp(&state_.viewport, &v, sizeof v) == 0) return S_OK;
   state_.viewport = v;
-  dirty_ |= kDirtyViewport | kDirtyUniforms;
+  dirty_ |= kViewportGroups;
   return S_OK;
 }
 

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "platform/gfx/ffp_key.h"
+#include "platform/gfx/gl_differences.h"
+
 namespace gfx {
 
 int TransformSlot(D3DTRANSFORMSTATETYPE state) {
@@ -114,22 +117,26 @@ void InitDefaultState(DeviceState* state, DWORD backBufferWidth,
 
 uint32_t RenderStateGroups(DWORD state) {
   switch (state) {
+    // ApplyBlend.
     case D3DRS_ALPHABLENDENABLE:
     case D3DRS_SRCBLEND:
     case D3DRS_DESTBLEND:
     case D3DRS_BLENDOP:
     case D3DRS_BLENDFACTOR:
       return kDirtyBlend;
+    // ApplyDepth.
     case D3DRS_ZENABLE:
     case D3DRS_ZFUNC:
     case D3DRS_ZWRITEENABLE:
       return kDirtyDepth;
+    // ApplyRaster (the draw also reads fill and cull mode to choose the
+    // wireframe edge list).
     case D3DRS_CULLMODE:
     case D3DRS_FILLMODE:
     case D3DRS_COLORWRITEENABLE:
       return kDirtyRaster;
+    // BuildFixedFunctionKey.
     case D3DRS_SHADEMODE:
-      return kDirtyRaster | kDirtyShaderKey;
     case D3DRS_LIGHTING:
     case D3DRS_COLORVERTEX:
     case D3DRS_LOCALVIEWER:
@@ -145,6 +152,7 @@ uint32_t RenderStateGroups(DWORD state) {
     case D3DRS_POINTSPRITEENABLE:
     case D3DRS_POINTSCALEENABLE:
       return kDirtyShaderKey;
+    // FillFixedFunctionUniforms.
     case D3DRS_AMBIENT:
     case D3DRS_ALPHAREF:
     case D3DRS_TEXTUREFACTOR:
@@ -160,13 +168,129 @@ uint32_t RenderStateGroups(DWORD state) {
   }
 }
 
-uint32_t StageStateGroups(DWORD type) {
+uint32_t StageStateGroups(DWORD stage, DWORD type) {
+  if (stage >= static_cast<DWORD>(kFixedFunctionStages)) return 0;
   switch (type) {
-    case D3DTSS_CONSTANT:
-      return 0;
-    default:
+    // What BuildFixedFunctionKey reads of a stage.
+    case D3DTSS_COLOROP:
+    case D3DTSS_COLORARG1:
+    case D3DTSS_COLORARG2:
+    case D3DTSS_ALPHAOP:
+    case D3DTSS_ALPHAARG1:
+    case D3DTSS_ALPHAARG2:
+    case D3DTSS_TEXCOORDINDEX:
+    case D3DTSS_TEXTURETRANSFORMFLAGS:
       return kDirtyShaderKey;
+    default:
+      return 0;
   }
+}
+
+uint32_t TextureGroups(DWORD stage, const Texture* from, const Texture* to) {
+  if (from == to) return 0;
+  uint32_t groups = kDirtyTextures;
+  // Having a texture or not changes the generated program.
+  if (stage < static_cast<DWORD>(kFixedFunctionStages) &&
+      (from == nullptr) != (to == nullptr))
+    groups |= kDirtyShaderKey;
+  return groups;
+}
+
+uint32_t TransformGroups(DWORD slot) {
+  // Texture matrices of stages the programs do not run are not uploaded.
+  if (slot >= kTransformSlotTexture0 + kFixedFunctionStages &&
+      slot < kTransformSlotWorld0)
+    return 0;
+  return kDirtyUniforms;
+}
+
+uint32_t LightGroups(DWORD index, const D3DLIGHT9& from, const D3DLIGHT9& to) {
+  if (index >= static_cast<DWORD>(kLitLightCount)) return 0;
+  if (std::memcmp(&from, &to, sizeof from) == 0) return 0;
+  // The light type picks the lighting code; the rest are uniforms.
+  uint32_t groups = kDirtyUniforms;
+  if (from.Type != to.Type) groups |= kDirtyShaderKey;
+  return groups;
+}
+
+uint32_t LightEnableGroups(DWORD index) {
+  if (index >= static_cast<DWORD>(kLitLightCount)) return 0;
+  return kDirtyShaderKey;
+}
+
+namespace {
+
+// Calls changed(i) for each index below `count` that the mask carries and
+// whose values differ; a whole-state mask compares the arrays first, since
+// a save/restore usually finds them equal.
+template <size_t N, class T, class F>
+void ForChanged(const std::bitset<N>& mask, bool all, const T* from,
+                const T* to, size_t count, F changed) {
+  if (all && std::memcmp(from, to, count * sizeof(T)) == 0) return;
+  for (size_t i = 0; i < count; ++i)
+    if ((all || mask[i]) && std::memcmp(&from[i], &to[i], sizeof(T)) != 0)
+      changed(i);
+}
+
+}  // namespace
+
+DirtyMarks ChangedGroups(const DeviceState& from, const DeviceState& to,
+                         const StateMask& mask) {
+  DirtyMarks marks;
+  const bool all = mask.all;
+  ForChanged(mask.renderStates, all, from.renderStates, to.renderStates,
+             kRenderStateCount, [&](size_t s) {
+               marks.groups |= RenderStateGroups(static_cast<DWORD>(s));
+             });
+  ForChanged(
+      mask.stageStates, all, &from.stageStates[0][0], &to.stageStates[0][0],
+      kMaxTextureStages * kTextureStageStateCount, [&](size_t i) {
+        marks.groups |=
+            StageStateGroups(static_cast<DWORD>(i / kTextureStageStateCount),
+                             static_cast<DWORD>(i % kTextureStageStateCount));
+      });
+  ForChanged(mask.samplerStates, all, &from.samplerStates[0][0],
+             &to.samplerStates[0][0], kMaxTextureStages * kSamplerStateCount,
+             [&](size_t i) {
+               marks.groups |= kSamplerStateGroups;
+               marks.samplerStages |=
+                   static_cast<uint8_t>(1u << (i / kSamplerStateCount));
+             });
+  ForChanged(mask.textures, all, from.textures, to.textures, kMaxTextureStages,
+             [&](size_t stage) {
+               marks.groups |=
+                   TextureGroups(static_cast<DWORD>(stage),
+                                 from.textures[stage], to.textures[stage]);
+             });
+  ForChanged(mask.transforms, all, from.transforms, to.transforms,
+             kTransformSlotCount, [&](size_t slot) {
+               marks.groups |= TransformGroups(static_cast<DWORD>(slot));
+             });
+  ForChanged(
+      mask.lights, all, from.lights, to.lights, kMaxLights, [&](size_t i) {
+        marks.groups |=
+            LightGroups(static_cast<DWORD>(i), from.lights[i], to.lights[i]);
+      });
+  ForChanged(mask.lightEnabled, all, from.lightEnabled, to.lightEnabled,
+             kMaxLights, [&](size_t i) {
+               marks.groups |= LightEnableGroups(static_cast<DWORD>(i));
+             });
+  if (mask.material &&
+      std::memcmp(&from.material, &to.material, sizeof from.material) != 0)
+    marks.groups |= kMaterialGroups;
+  if (mask.viewport &&
+      std::memcmp(&from.viewport, &to.viewport, sizeof from.viewport) != 0)
+    marks.groups |= kViewportGroups;
+  if (mask.fvf && from.fvf != to.fvf) marks.groups |= kFvfGroups;
+  if (mask.stream &&
+      (from.stream != to.stream || from.streamOffset != to.streamOffset ||
+       from.streamStride != to.streamStride))
+    marks.groups |= kStreamGroups;
+  if (mask.indices && from.indices != to.indices)
+    marks.groups |= kIndicesGroups;
+  if (mask.program && from.program != to.program)
+    marks.groups |= kProgramGroups;
+  return marks;
 }
 
 }  // namespace gfx

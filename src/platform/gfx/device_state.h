@@ -85,26 +85,57 @@ D3DLIGHT9 DefaultLight();
 
 D3DMATRIX IdentityMatrix();
 
-// Coarse groups of GL work; a setter marks the groups its item feeds and
-// the next draw redoes only those.
+// Coarse groups of GL work. A change of a state item marks the groups the
+// item feeds, and the next draw redoes exactly the marked groups. The
+// functions below are the only place that says which item feeds which
+// group: the setters, state-block Apply (whole and masked) and the draw
+// all rely on them.
 enum DirtyGroup : uint32_t {
   kDirtyBlend = 1u << 0,        // blend enable, factors, op, colour
   kDirtyDepth = 1u << 1,        // depth test, function, writes
-  kDirtyRaster = 1u << 2,       // cull, fill, colour mask, provoking vertex
+  kDirtyRaster = 1u << 2,       // cull, fill, colour mask, scissor off
   kDirtyShaderKey = 1u << 3,    // anything the fixed-function key reads
-  kDirtyUniforms = 1u << 4,     // matrices, light, material, colours
-  kDirtySamplers = 1u << 5,     // sampler states of some stage
-  kDirtyTextures = 1u << 6,     // texture bindings
-  kDirtyVertexInput = 1u << 7,  // FVF, stream source
-  kDirtyIndices = 1u << 8,      // index buffer
-  kDirtyViewport = 1u << 9,     // viewport rectangle and depth range
-  kDirtyProgram = 1u << 10,     // the programmable path's program
+  kDirtyUniforms = 1u << 4,     // the fixed-function uniform block
+  kDirtySamplers = 1u << 5,     // sampler objects of the marked stages
+  kDirtyTextures = 1u << 6,     // texture and sampler bindings of the units
+  kDirtyVertexInput = 1u << 7,  // attribute arrays: FVF, stream, program
+  kDirtyViewport = 1u << 8,     // viewport rectangle and depth range
+  kDirtyProgram = 1u << 9,      // the programmable path's program
   kDirtyAll = 0xFFFFFFFFu,
 };
 
-// The groups a render state feeds.
+// What a change marks: groups, and the stages whose sampler objects must
+// be redone (with kDirtySamplers).
+struct DirtyMarks {
+  uint32_t groups = 0;
+  uint8_t samplerStages = 0;
+};
+
+// The groups a change of each kind of item marks. Items nothing reads at
+// draw time (fog, stencil, the index buffer, texture stages the programs
+// do not run, lights other than the lit one, ...) mark nothing.
 uint32_t RenderStateGroups(DWORD state);
-// The groups a texture-stage state feeds.
-uint32_t StageStateGroups(DWORD type);
+uint32_t StageStateGroups(DWORD stage, DWORD type);
+constexpr uint32_t kSamplerStateGroups = kDirtySamplers;
+uint32_t TextureGroups(DWORD stage, const Texture* from, const Texture* to);
+uint32_t TransformGroups(DWORD slot);
+uint32_t LightGroups(DWORD index, const D3DLIGHT9& from, const D3DLIGHT9& to);
+uint32_t LightEnableGroups(DWORD index);
+constexpr uint32_t kMaterialGroups = kDirtyUniforms;
+// The viewport height scales points; X, Y, width and height place the
+// half-pixel offset.
+constexpr uint32_t kViewportGroups = kDirtyViewport | kDirtyUniforms;
+constexpr uint32_t kFvfGroups = kDirtyVertexInput | kDirtyShaderKey;
+constexpr uint32_t kStreamGroups = kDirtyVertexInput;
+// Indexed draws bind their index buffer (and upload what changed in it)
+// themselves, through the GL cache.
+constexpr uint32_t kIndicesGroups = 0;
+constexpr uint32_t kProgramGroups =
+    kDirtyProgram | kDirtyShaderKey | kDirtyVertexInput;
+
+// The marks for moving the items of `mask` from the values in `from` to
+// those in `to`: the functions above, applied to the items that differ.
+DirtyMarks ChangedGroups(const DeviceState& from, const DeviceState& to,
+                         const StateMask& mask);
 
 }  // namespace gfx

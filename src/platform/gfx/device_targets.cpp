@@ -59,7 +59,7 @@ HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* base) {
   }
   // Setting a target makes the viewport the whole target.
   state_.viewport = {0, 0, surface->width(), surface->height(), 0.0f, 1.0f};
-  dirty_ |= kDirtyViewport | kDirtyUniforms;
+  dirty_ |= kViewportGroups;
   return S_OK;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/gfx/ffp_key.h"
 
+#include <algorithm>
+
 #include "platform/gfx/device_state.h"
 #include "platform/gfx/gl_differences.h"
 #include "platform/gfx/translate.h"
@@ -44,8 +46,24 @@ void FillTexGen(const DWORD* stageStates, const FvfLayout& layout,
                : 7;
   DWORD flags = stageStates[D3DTSS_TEXTURETRANSFORMFLAGS];
   DWORD count = flags & 0xFF;
-  *transform = count <= 4 ? count : 0;
-  *projected = (flags & D3DTTFF_PROJECTED) && count > 0 ? 1 : 0;
+  // COUNT1 leaves the coordinates as they are, like DISABLE: a 2D texture
+  // needs two of them.
+  *transform = count >= 2 && count <= 4 ? count : 0;
+  *projected = 0;
+  if (!(flags & D3DTTFF_PROJECTED)) return;
+  if (*transform != 0) {
+    // The coordinates are divided by the last one the matrix produces.
+    *projected = *transform;
+  } else if (*gen == D3DTSS_TCI_SPHEREMAP >> 16) {
+    *projected = 2;  // (u, v)
+  } else if (*gen != 0) {
+    *projected = 3;  // camera-space normal, position or reflection
+  } else if (*index != 7) {
+    // Untransformed coordinates are divided by their own last component;
+    // a set is read as at most two floats.
+    *projected =
+        static_cast<uint64_t>(std::min(layout.texCoordSize[*index], 2));
+  }
 }
 
 }  // namespace
@@ -85,10 +103,15 @@ FixedFunctionKey BuildFixedFunctionKey(const DeviceState& state,
   }
   if (!layout.pretransformed) {
     v.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != 0;
-    // Blending needs a weight in the vertex; without one the world matrix
-    // alone applies.
-    v.vertexBlend =
-        rs[D3DRS_VERTEXBLEND] == D3DVBF_1WEIGHTS && layout.weightCount > 0;
+    // Blending needs weights in the vertex; without any the world matrix
+    // alone applies. Weights the blend asks for beyond the vertex's read
+    // as zero. D3DVBF_0WEIGHTS blends nothing (world matrix 0 with weight
+    // 1); tweening has no second position in an FVF vertex.
+    static_assert(kTweeningBlendsNothing && kIndexedBlendingIgnored);
+    DWORD blend = rs[D3DRS_VERTEXBLEND];
+    if (blend >= D3DVBF_1WEIGHTS && blend <= D3DVBF_3WEIGHTS &&
+        layout.weightCount > 0)
+      v.vertexBlend = blend;
   }
   v.points = points;
   v.pointScale =

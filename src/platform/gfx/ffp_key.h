@@ -9,16 +9,15 @@
 #include <cstring>
 
 #include "platform/gfx/d3d9_types.h"
+#include "platform/gfx/gl_differences.h"
 
 namespace gfx {
 
 struct DeviceState;
 struct FvfLayout;
 
-// Texture stages the generated programs run. The show enables stage 0
-// only; stage 1 is carried so that a second stage still combines, stages
-// 2..7 are ignored (a deliberate limit of this device).
-constexpr int kFixedFunctionStages = 2;
+// Texture stages the generated programs run (see gl_differences.h).
+constexpr int kFixedFunctionStages = kTextureStagesRun;
 
 // Material colour source after Direct3D's rules: a vertex colour the FVF
 // lacks, or lighting/COLORVERTEX off, falls back to the material.
@@ -30,7 +29,7 @@ enum ColorSource : uint64_t {
 
 struct VertexKey {
   uint64_t pretransformed : 1;  // D3DFVF_XYZRHW
-  uint64_t hasWeight : 1;       // D3DFVF_XYZB1..B5 (first weight used)
+  uint64_t hasWeight : 1;       // D3DFVF_XYZB1..B5
   uint64_t hasNormal : 1;       // D3DFVF_NORMAL
   uint64_t hasPointSize : 1;    // D3DFVF_PSIZE
   uint64_t hasDiffuse : 1;      // D3DFVF_DIFFUSE
@@ -44,18 +43,21 @@ struct VertexKey {
   uint64_t ambientSource : 2;     // D3DRS_AMBIENTMATERIALSOURCE, resolved
   uint64_t specularSource : 2;    // D3DRS_SPECULARMATERIALSOURCE, resolved
   uint64_t emissiveSource : 2;    // D3DRS_EMISSIVEMATERIALSOURCE, resolved
-  uint64_t vertexBlend : 1;       // D3DRS_VERTEXBLEND 1WEIGHTS with weights
+  uint64_t vertexBlend : 2;       // D3DRS_VERTEXBLEND 1..3WEIGHTS: weights
+                                  // blended (0: world matrix 0 alone)
   uint64_t points : 1;            // drawing D3DPT_POINTLIST
   uint64_t pointScale : 1;        // D3DRS_POINTSCALEENABLE
   uint64_t flatShading : 1;       // D3DRS_SHADEMODE FLAT
   uint64_t texGen0 : 3;           // stage 0 D3DTSS_TEXCOORDINDEX >> 16
   uint64_t texIndex0 : 3;         // stage 0 coordinate set
-  uint64_t texTransform0 : 3;     // stage 0 D3DTSS_TEXTURETRANSFORMFLAGS count
-  uint64_t texProjected0 : 1;     // stage 0 D3DTTFF_PROJECTED
+  uint64_t texTransform0 : 3;     // stage 0 matrix: D3DTTFF_COUNT2..4, else 0
+  uint64_t texProjected0 : 3;     // stage 0 D3DTTFF_PROJECTED: component the
+                                  // coordinates are divided by, 1 = x ..
+                                  // 4 = w (0: none)
   uint64_t texGen1 : 3;           // the same for stage 1
   uint64_t texIndex1 : 3;
   uint64_t texTransform1 : 3;
-  uint64_t texProjected1 : 1;
+  uint64_t texProjected1 : 3;
 };
 
 struct StageKey {

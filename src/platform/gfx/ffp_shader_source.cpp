@@ -1,5 +1,7 @@
 #include "platform/gfx/ffp_shader_source.h"
 
+#include <iterator>
+
 #include "platform/gfx/d3d9_types.h"
 #include "platform/gfx/gl_differences.h"
 
@@ -7,8 +9,8 @@ namespace gfx {
 
 const char* FixedFunctionBlockSource() {
   return R"(layout(std140) uniform FixedFunction {
-  mat4 worldView[2];       // Direct3D matrices as stored: M * v = v . M
-  mat4 normalMatrix;       // inverse transpose of worldView[0]
+  mat4 worldView[4];       // Direct3D matrices as stored: M * v = v . M
+  mat4 normalMatrix;       // inverse transpose of worldView[0], 3 x 3
   mat4 projection;
   mat4 textureMatrix[2];
   vec4 materialDiffuse;
@@ -63,7 +65,7 @@ const char* SourceExpression(uint64_t source, const char* material) {
 }
 
 void AppendTexCoord(std::string* s, int stage, uint64_t gen, uint64_t index,
-                    uint64_t transform, uint64_t projected) {
+                    uint64_t transform) {
   std::string k = std::to_string(stage);
   std::string tc = "tc" + k;
   *s += "  vec4 " + tc + ";\n";
@@ -103,13 +105,11 @@ void AppendTexCoord(std::string* s, int stage, uint64_t gen, uint64_t index,
       }
       break;
   }
-  if (transform > 0) {
+  if (transform > 0)
     *s += "  " + tc + " = textureMatrix[" + k + "] * " + tc + ";\n";
-    if (projected) {
-      static const char* kComponent[5] = {"x", "x", "y", "z", "w"};
-      *s += "  " + tc + ".xy /= " + tc + "." + kComponent[transform] + ";\n";
-    }
-  }
+  // D3DTTFF_PROJECTED divides per pixel (GenerateFragmentSource). The
+  // coordinates interpolate as they are: no D3DRS_WRAPn.
+  static_assert(kWrapStatesIgnored);
   *s += "  vTexCoord" + k + " = " + tc + ";\n";
 }
 
@@ -120,14 +120,23 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
   std::string s = "#version 330 core\n";
   s += FixedFunctionBlockSource();
   s += PositionFixupSource();
-  s += "layout(location = 0) in vec4 inPosition;\n"
-       "layout(location = 1) in float inWeight;\n"
-       "layout(location = 2) in vec3 inNormal;\n"
-       "layout(location = 3) in float inPointSize;\n"
-       "layout(location = 4) in vec4 inDiffuse;\n"
-       "layout(location = 5) in vec4 inSpecular;\n"
-       "layout(location = 6) in vec4 inTexCoord0;\n"
-       "layout(location = 7) in vec4 inTexCoord1;\n";
+  static const struct {
+    VertexAttribute location;
+    const char* declaration;
+  } kInputs[] = {
+      {kAttribPosition, "vec4 inPosition"},
+      {kAttribWeights, "vec4 inWeights"},
+      {kAttribNormal, "vec3 inNormal"},
+      {kAttribPointSize, "float inPointSize"},
+      {kAttribDiffuse, "vec4 inDiffuse"},
+      {kAttribSpecular, "vec4 inSpecular"},
+      {kAttribTexCoord0, "vec4 inTexCoord0"},
+      {kAttribTexCoord1, "vec4 inTexCoord1"},
+  };
+  static_assert(std::size(kInputs) == kAttribCount);
+  for (const auto& input : kInputs)
+    s += "layout(location = " + std::to_string(input.location) + ") in " +
+         input.declaration + ";\n";
   const char* qualifier = v.flatShading ? "flat " : "";
   s += std::string(qualifier) + "out vec4 vDiffuse;\n";
   s += std::string(qualifier) + "out vec4 vSpecular;\n";
@@ -153,14 +162,25 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
   } else {
     s += "  vec4 p = vec4(inPosition.xyz, 1.0);\n";
     if (v.vertexBlend) {
-      // Both layers' rule: blended normals use the plain 3 x 3 of each
-      // world-view matrix.
-      s += "  vec4 V = inWeight * (worldView[0] * p) + (1.0 - inWeight) * "
-           "(worldView[1] * p);\n";
-      s += v.hasNormal
-               ? "  vec3 N = inWeight * (mat3(worldView[0]) * inNormal) + "
-                 "(1.0 - inWeight) * (mat3(worldView[1]) * inNormal);\n"
-               : "  vec3 N = vec3(0.0);\n";
+      // n weights blend n + 1 world matrices; the last weight is what the
+      // others leave of 1. Both layers' rule for normals: each uses the
+      // plain 3 x 3 of its world-view matrix.
+      int n = static_cast<int>(v.vertexBlend);
+      s += "  float weights[4];\n"
+           "  float rest = 1.0;\n";
+      for (int i = 0; i < n; ++i)
+        s += "  weights[" + std::to_string(i) + "] = inWeights[" +
+             std::to_string(i) + "];\n  rest -= inWeights[" +
+             std::to_string(i) + "];\n";
+      s += "  weights[" + std::to_string(n) + "] = rest;\n";
+      s += "  vec4 V = vec4(0.0);\n"
+           "  vec3 N = vec3(0.0);\n";
+      s += "  for (int i = 0; i <= " + std::to_string(n) +
+           "; ++i) {\n"
+           "    V += weights[i] * (worldView[i] * p);\n";
+      if (v.hasNormal)
+        s += "    N += weights[i] * (mat3(worldView[i]) * inNormal);\n";
+      s += "  }\n";
     } else {
       s += "  vec4 V = worldView[0] * p;\n";
       s += v.hasNormal ? "  vec3 N = mat3(normalMatrix) * inNormal;\n"
@@ -219,10 +239,11 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
                          : "  vSpecular = vec4(0.0);\n";
     }
   }
+  // Texture matrices apply to untransformed vertices only.
   AppendTexCoord(&s, 0, v.texGen0, v.texIndex0,
-                 v.pretransformed ? 0 : v.texTransform0, v.texProjected0);
+                 v.pretransformed ? 0 : v.texTransform0);
   AppendTexCoord(&s, 1, v.texGen1, v.texIndex1,
-                 v.pretransformed ? 0 : v.texTransform1, v.texProjected1);
+                 v.pretransformed ? 0 : v.texTransform1);
   if (v.points) {
     s += v.hasPointSize ? "  float Si = inPointSize;\n"
                         : "  float Si = pointSize.x;\n";
@@ -235,6 +256,11 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
     }
     // The clamp must happen here: a size of 0 is one pixel, not nothing.
     s += "  pPointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
+  } else {
+    // Triangles and lines drawn with D3DFILL_POINT become GL points of
+    // this size.
+    static_assert(kPointFillIsOnePixel);
+    s += "  gl_PointSize = 1.0;\n";
   }
   s += "}\n";
   if (v.points) {
@@ -399,8 +425,16 @@ std::string GenerateFragmentSource(const FixedFunctionKey& key) {
     std::string texel = "texel" + k;
     if (st.hasTexture) {
       // A point sprite spans the whole texture: (0, 0) at its top-left.
-      std::string coord =
-          p.pointSprite ? "vSpriteCoord" : "vTexCoord" + k + ".xy";
+      // D3DTTFF_PROJECTED divides by the chosen component per pixel.
+      uint64_t projected =
+          stage == 0 ? key.vertex.texProjected0 : key.vertex.texProjected1;
+      std::string coord = "vTexCoord" + k + ".xy";
+      if (projected != 0) {
+        static const char* kComponent[5] = {"", "x", "y", "z", "w"};
+        coord = "(" + coord + " / vTexCoord" + k + "." + kComponent[projected] +
+                ")";
+      }
+      if (p.pointSprite) coord = "vSpriteCoord";
       s += "  vec4 " + texel + " = texture(stageTexture" + k + ", " + coord +
            ");\n";
     }
@@ -423,6 +457,8 @@ std::string GenerateFragmentSource(const FixedFunctionKey& key) {
                         ArgExpression(st.alphaArg2, texel), texel) +
            ").a;\n";
     }
+    // Every stage's result goes to current, whatever D3DTSS_RESULTARG says.
+    static_assert(kResultArgIgnored);
     s += "    current = result;\n  }\n";
   }
   if (p.specularEnable) s += "  current.rgb += vSpecular.rgb;\n";

@@ -17,9 +17,11 @@
 
 namespace gfx {
 
+// The generated vertex programs declare their inputs at these locations
+// and the draw points the attribute arrays at the same ones.
 enum VertexAttribute : int {
   kAttribPosition = 0,
-  kAttribWeight = 1,
+  kAttribWeights = 1,
   kAttribNormal = 2,
   kAttribPointSize = 3,
   kAttribDiffuse = 4,

@@ -18,9 +18,11 @@ D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b) {
   return out;
 }
 
-D3DMATRIX NormalMatrix(const D3DMATRIX& m) {
-  // cofactor(A) = det(A) * inverse(A)^T; dividing by det gives the inverse
-  // transpose.
+namespace {
+
+// Inverse transpose of the upper 3 x 3: cofactor(A) = det(A) * inverse(A)^T,
+// so dividing the cofactors by the determinant gives it.
+bool InverseTranspose3x3(const D3DMATRIX& m, D3DMATRIX* out) {
   float a = m._11, b = m._12, c = m._13;
   float d = m._21, e = m._22, f = m._23;
   float g = m._31, h = m._32, i = m._33;
@@ -28,19 +30,57 @@ D3DMATRIX NormalMatrix(const D3DMATRIX& m) {
   float c21 = -(b * i - c * h), c22 = a * i - c * g, c23 = -(a * h - b * g);
   float c31 = b * f - c * e, c32 = -(a * f - c * d), c33 = a * e - b * d;
   float det = a * c11 + b * c12 + c * c13;
-  D3DMATRIX out = IdentityMatrix();
-  if (det == 0.0f || !std::isfinite(det)) return out;
+  if (det == 0.0f || !std::isfinite(det)) return false;
   float inv = 1.0f / det;
-  out._11 = c11 * inv;
-  out._12 = c12 * inv;
-  out._13 = c13 * inv;
-  out._21 = c21 * inv;
-  out._22 = c22 * inv;
-  out._23 = c23 * inv;
-  out._31 = c31 * inv;
-  out._32 = c32 * inv;
-  out._33 = c33 * inv;
-  return out;
+  *out = IdentityMatrix();
+  out->_11 = c11 * inv;
+  out->_12 = c12 * inv;
+  out->_13 = c13 * inv;
+  out->_21 = c21 * inv;
+  out->_22 = c22 * inv;
+  out->_23 = c23 * inv;
+  out->_31 = c31 * inv;
+  out->_32 = c32 * inv;
+  out->_33 = c33 * inv;
+  return true;
+}
+
+// Upper 3 x 3 of the inverse transpose of the 4 x 4: the cofactors of the
+// upper 3 x 3 entries over the determinant (the transpose of the adjugate
+// is the cofactor matrix).
+bool InverseTranspose4x4(const D3DMATRIX& m, D3DMATRIX* out) {
+  // 3 x 3 determinant of m without row r and column c.
+  auto minor = [&m](int r, int c) {
+    int rows[3], cols[3];
+    for (int i = 0, k = 0; i < 4; ++i)
+      if (i != r) rows[k++] = i;
+    for (int j = 0, k = 0; j < 4; ++j)
+      if (j != c) cols[k++] = j;
+    auto at = [&](int i, int j) { return m.m[rows[i]][cols[j]]; };
+    return at(0, 0) * (at(1, 1) * at(2, 2) - at(1, 2) * at(2, 1)) -
+           at(0, 1) * (at(1, 0) * at(2, 2) - at(1, 2) * at(2, 0)) +
+           at(0, 2) * (at(1, 0) * at(2, 1) - at(1, 1) * at(2, 0));
+  };
+  auto cofactor = [&minor](int r, int c) {
+    return ((r + c) % 2 == 0 ? 1.0f : -1.0f) * minor(r, c);
+  };
+  float det = 0.0f;
+  for (int c = 0; c < 4; ++c) det += m.m[0][c] * cofactor(0, c);
+  if (det == 0.0f || !std::isfinite(det)) return false;
+  float inv = 1.0f / det;
+  *out = IdentityMatrix();
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) out->m[r][c] = cofactor(r, c) * inv;
+  return true;
+}
+
+}  // namespace
+
+D3DMATRIX NormalMatrix(const D3DMATRIX& m) {
+  D3DMATRIX out;
+  if (InverseTranspose4x4(m, &out)) return out;
+  if (InverseTranspose3x3(m, &out)) return out;
+  return IdentityMatrix();
 }
 
 namespace {
@@ -62,14 +102,16 @@ void Put(float* dst, float x, float y, float z, float w) {
 }  // namespace
 
 void FillFixedFunctionUniforms(const DeviceState& state, float maxPointSizeOfGl,
+                               DWORD worldMatrices,
                                FixedFunctionUniforms* out) {
   const D3DMATRIX& view = state.transforms[kTransformSlotView];
+  worldMatrices = std::clamp<DWORD>(worldMatrices, 1, kWorldMatrixCount);
   D3DMATRIX worldView0 =
       MultiplyMatrix(state.transforms[kTransformSlotWorld0], view);
-  D3DMATRIX worldView1 =
-      MultiplyMatrix(state.transforms[kTransformSlotWorld0 + 1], view);
   Put(out->worldView[0], worldView0);
-  Put(out->worldView[1], worldView1);
+  for (DWORD i = 1; i < worldMatrices; ++i)
+    Put(out->worldView[i],
+        MultiplyMatrix(state.transforms[kTransformSlotWorld0 + i], view));
   Put(out->normalMatrix, NormalMatrix(worldView0));
   Put(out->projection, state.transforms[kTransformSlotProjection]);
   Put(out->textureMatrix[0], state.transforms[kTransformSlotTexture0]);

@@ -13,7 +13,7 @@ struct DeviceState;
 constexpr float kMaxPointSize = 64.0f;
 
 struct FixedFunctionUniforms {
-  float worldView[2][16];
+  float worldView[4][16];
   float normalMatrix[16];
   float projection[16];
   float textureMatrix[2][16];
@@ -36,13 +36,20 @@ struct FixedFunctionUniforms {
 };
 
 // Fills the block from the state. The light is moved into camera space
-// with the view matrix current now (lights are kept in world space).
+// with the view matrix current now (lights are kept in world space). Only
+// the first `worldMatrices` world-view matrices are computed (1 + the
+// weights blended); the others keep what they held.
 void FillFixedFunctionUniforms(const DeviceState& state, float maxPointSizeOfGl,
-                               FixedFunctionUniforms* out);
+                               DWORD worldMatrices, FixedFunctionUniforms* out);
 
 // Row-vector products and the normal matrix, single precision.
 D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b);
-// Inverse transpose of the upper 3 x 3 (identity when singular).
+// The matrix normals go through: the upper 3 x 3 of the inverse transpose
+// of the whole 4 x 4 world-view matrix, as Direct3D has it (so a
+// projective matrix can shorten or zero a normal). Where the 4 x 4 has no
+// inverse, the inverse transpose of the upper 3 x 3 (what an affine matrix
+// gives); identity where that is singular too. The rest of the result is
+// zero, with 1 at _44.
 D3DMATRIX NormalMatrix(const D3DMATRIX& m);
 
 }  // namespace gfx

@@ -151,6 +151,11 @@ void GlStateCache::BindTexture(int unit, GLuint texture) {
   GL_CHECK(glBindTexture(GL_TEXTURE_2D, texture));
 }
 
+void GlStateCache::SelectTexture(int unit, GLuint texture) {
+  ActiveTexture(unit);
+  BindTexture(unit, texture);
+}
+
 void GlStateCache::BindSampler(int unit, GLuint sampler) {
   if (samplers_[unit] == sampler) return;
   samplers_[unit] = sampler;

@@ -38,6 +38,11 @@ class GlStateCache {
   void BindArrayBuffer(GLuint buffer);
   void BindElementBuffer(GLuint buffer);  // part of the bound vertex array
   void BindTexture(int unit, GLuint texture);
+  // Binds and also makes `unit` the active one, for the calls that edit
+  // the texture bound there (glTexImage2D, glTexSubImage2D,
+  // glTexParameteri): they act on the active unit, which BindTexture
+  // leaves alone when the texture is already bound.
+  void SelectTexture(int unit, GLuint texture);
   void BindSampler(int unit, GLuint sampler);
   void BindDrawFramebuffer(GLuint framebuffer);
   void BindReadFramebuffer(GLuint framebuffer);

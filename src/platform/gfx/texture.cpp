@@ -109,7 +109,12 @@ HRESULT Texture::UnlockRect(UINT index) {
 GLuint Texture::Prepare(GlStateCache* cache, int unit) {
   bool create = texture_ == 0;
   if (create) GL_CHECK(glGenTextures(1, &texture_));
-  cache->BindTexture(unit, texture_);
+  if (!create && !anyDirty_) {
+    cache->BindTexture(unit, texture_);
+    return texture_;
+  }
+  // Creating or uploading edits the texture on the active unit.
+  cache->SelectTexture(unit, texture_);
   if (create) {
     // Every level from 0 to levels - 1 exists, so the texture is complete
     // for any mip filter (a single-level render target included).

@@ -42,6 +42,9 @@ class Texture : public DeviceChild<IDirect3DTexture9> {
   // Window thread: makes the GL texture current on `unit` and uploads the
   // levels written since the last upload. Returns the GL name.
   GLuint Prepare(GlStateCache* cache, int unit);
+  // Whether Prepare has GL work to do: creation, or levels written since
+  // the last upload.
+  bool needsPrepare() const { return texture_ == 0 || anyDirty_; }
   GLuint glTexture() const { return texture_; }
 
  private:
