@@ -143,6 +143,155 @@ TEST_F(LightingTest, UnnormalisedNormalSaturatesNdotL) {
                         ArgbFromFloats(1.0f, 0.25f, 0.25f, 0.25f)));
 }
 
+// D3DSHADE_PHONG is accepted and shades as Gouraud: lighting per vertex,
+// colours interpolated. A directional light towards the camera (Ldir =
+// (0, 0, -1)) lights a quad over NDC -0.5..0.5 (pixels 200..600, identity
+// transforms) whose left vertices face it (n = (0, 0, -1), N.L = 1) and
+// whose right vertices face away (n = (0.8, 0, 0.6), N.L = -0.6 -> 0).
+// Pixel x samples t = (x - 200) / 400 of the way across: Gouraud gives
+// 255 (1 - t): 127.5 at pixel 400, 191.25 at pixel 300. Lighting the
+// interpolated normal per pixel would give N.L = 0.2 (51) unnormalised or
+// 0.447 (114) normalised at pixel 400.
+TEST_F(DeviceTest, PhongShadeModeShadesAsGouraud) {
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 1, 1, 1};
+  light.Direction = {0.0f, 0.0f, 1.0f};
+  device()->SetLight(0, &light);
+  device()->LightEnable(0, TRUE);
+  D3DMATERIAL9 material{};
+  material.Diffuse = {1, 1, 1, 1};
+  device()->SetMaterial(&material);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+  const NormalVertex left = {-0.5f, 0, 0.5f, 0, 0, -1, 0, 0};
+  const NormalVertex right = {0.5f, 0, 0.5f, 0.8f, 0, 0.6f, 0, 0};
+  auto at = [](NormalVertex v, float y) {
+    v.y = y;
+    return v;
+  };
+  NormalVertex quad[6] = {at(left, -0.5f), at(left, 0.5f),  at(right, 0.5f),
+                          at(left, -0.5f), at(right, 0.5f), at(right, -0.5f)};
+  auto draw = [&](DWORD shade) {
+    device()->SetRenderState(D3DRS_SHADEMODE, shade);
+    device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF,
+                    1.0f, 0);
+    EXPECT_EQ(
+        device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+        S_OK);
+    return Read();
+  };
+  std::vector<uint32_t> phong = draw(D3DSHADE_PHONG);
+  KeepPicture("phong", phong);
+  EXPECT_TRUE(ColorNear(PixelAt(phong, 400, 300), 0xFF808080));
+  EXPECT_TRUE(ColorNear(PixelAt(phong, 300, 300), 0xFFBFBFBF));
+  EXPECT_TRUE(ColorNear(PixelAt(phong, 202, 300), 0xFFFEFEFE, 2));
+  std::vector<uint32_t> gouraud = draw(D3DSHADE_GOURAUD);
+  EXPECT_EQ(phong, gouraud);
+  DWORD stored = 0;
+  device()->GetRenderState(D3DRS_SHADEMODE, &stored);
+  EXPECT_EQ(stored, static_cast<DWORD>(D3DSHADE_GOURAUD));
+}
+
+// The Uzun light: a point light at the eye with diffuse (255, 255, 255),
+// specular (10, 10, 10), attenuation (0, 1, 0) and a range of 420 or 260;
+// D3DRS_AMBIENT 0x00F2F2F2, specular added, Z func LESSEQUAL, no blending.
+// A quad of half-size 30 at z = 300 faces the eye: its corners are
+// d = sqrt(300^2 + 30^2 + 30^2) = sqrt(91800) = 302.985 away with
+// N.L = 300 / d. All corners light alike, so the centre shows the vertex
+// colour. Local viewer with the light at the eye: H = Ldir, N.H = N.L.
+//   Ld * N.L * atten = 255 * (300 / d) / d = 76500 / 91800 = 0.833333
+//   Ga = 242 / 255 = 0.949020, Ca = (0.2, 0.1, 0), Cd = (0.5, 0.6, 0.7)
+//   diffuse = Ca * Ga + Cd * 0.833333 = (0.606471, 0.594902, 0.583333)
+//   specular = (N.H)^20 * atten * Ls * Cs
+//            = 0.990148^20 * (10 / 302.985) = 0.820346 * 0.0330049
+//            = 0.027075 per channel (Cs = 1)
+//   sum * 255 = (161.6, 158.6, 155.7); alpha = Cd.a = 1.
+// With the range 260 < d the light is gone (diffuse, specular and its
+// ambient): only Ca * Ga = (0.189804, 0.094902, 0) -> (48.4, 24.2, 0).
+TEST_F(DeviceTest, UzunLightSpecularWithPowerAndRangeCutOff) {
+  NormalVertex quad[6] = {
+      {-30, -30, 300, 0, 0, -1, 0, 0}, {-30, 30, 300, 0, 0, -1, 0, 0},
+      {30, 30, 300, 0, 0, -1, 0, 0},   {-30, -30, 300, 0, 0, -1, 0, 0},
+      {30, 30, 300, 0, 0, -1, 0, 0},   {30, -30, 300, 0, 0, -1, 0, 0}};
+  D3DMATRIX projection = PerspectiveFovLH(0.785398f, 4.0f / 3.0f, 1, 1000);
+  device()->SetTransform(D3DTS_PROJECTION, &projection);
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device()->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device()->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+  device()->SetRenderState(D3DRS_AMBIENT, 0x00F2F2F2);
+  D3DMATERIAL9 material{};
+  material.Diffuse = {0.5f, 0.6f, 0.7f, 1.0f};
+  material.Ambient = {0.2f, 0.1f, 0.0f, 1.0f};
+  material.Specular = {1, 1, 1, 1};
+  material.Power = 20.0f;
+  device()->SetMaterial(&material);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_POINT;
+  light.Diffuse = {255, 255, 255, 1};
+  light.Specular = {10, 10, 10, 1};
+  light.Attenuation1 = 1.0f;
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+  auto draw = [&](float range) {
+    light.Range = range;
+    device()->SetLight(0, &light);
+    device()->LightEnable(0, TRUE);
+    device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000,
+                    1.0f, 0);
+    EXPECT_EQ(
+        device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+        S_OK);
+    return PixelAt(Read(), 400, 300);
+  };
+  EXPECT_TRUE(ColorNear(draw(420.0f), 0xFFA29F9C));
+  EXPECT_TRUE(ColorNear(draw(260.0f), 0xFF301800));
+  // Specular off: the diffuse part alone, (154.7, 151.7, 148.8).
+  device()->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+  EXPECT_TRUE(ColorNear(draw(420.0f), 0xFF9B9895));
+}
+
+// The Tunnel light: attenuation (0, 1, 0.7), range 230, diffuse 255, on
+// an object whose world scales by 0.03. The quad's object corners
+// (+-33.33, +-33.33, 666.67) land at (+-1, +-1, 20): d = sqrt(402) =
+// 20.0499 from the light at the eye. The normal (0, 0, -1) comes out
+// 1 / 0.03 = 33.3 long (no NORMALIZENORMALS), so N.L saturates to 1.
+//   atten = 1 / (d + 0.7 d^2) = 1 / (20.0499 + 281.4) = 0.00331730
+//   diffuse = 255 * atten * Cd = 0.845912 * (1, 0.5, 0.25)
+//           -> (215.7, 107.9, 53.9)
+// Without the quadratic term the light would saturate (255 / 20 > 1).
+TEST_F(DeviceTest, TunnelLightQuadraticAttenuationOnAScaledObject) {
+  const float k = 1.0f / 0.03f;
+  NormalVertex quad[6] = {
+      {-k, -k, 20 * k, 0, 0, -1, 0, 0}, {-k, k, 20 * k, 0, 0, -1, 0, 0},
+      {k, k, 20 * k, 0, 0, -1, 0, 0},   {-k, -k, 20 * k, 0, 0, -1, 0, 0},
+      {k, k, 20 * k, 0, 0, -1, 0, 0},   {k, -k, 20 * k, 0, 0, -1, 0, 0}};
+  D3DMATRIX world = Scaling(0.03f, 0.03f, 0.03f);
+  device()->SetTransform(D3DTS_WORLD, &world);
+  D3DMATRIX projection = PerspectiveFovLH(0.785398f, 4.0f / 3.0f, 1, 1000);
+  device()->SetTransform(D3DTS_PROJECTION, &projection);
+  device()->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  D3DMATERIAL9 material{};
+  material.Diffuse = {1.0f, 0.5f, 0.25f, 1.0f};
+  device()->SetMaterial(&material);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_POINT;
+  light.Diffuse = {255, 255, 255, 1};
+  light.Specular = {255, 255, 255, 1};
+  light.Attenuation1 = 1.0f;
+  light.Attenuation2 = 0.7f;
+  light.Range = 230.0f;
+  device()->SetLight(0, &light);
+  device()->LightEnable(0, TRUE);
+  device()->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000,
+                  1.0f, 0);
+  ASSERT_EQ(
+      device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]),
+      S_OK);
+  EXPECT_TRUE(ColorNear(PixelAt(Read(), 400, 300), 0xFFD86C36));
+}
+
 // Normals go through the inverse transpose of the whole 4 x 4 world-view
 // matrix. The world here is projective:
 //

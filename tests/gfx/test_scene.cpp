@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/gfx/gl_check.h"
 
@@ -151,4 +153,12 @@ uint32_t ArgbFromFloats(float a, float r, float g, float b) {
     return static_cast<uint32_t>(std::lround(f * 255.0f));
   };
   return (byte(a) << 24) | (byte(r) << 16) | (byte(g) << 8) | byte(b);
+}
+
+void KeepPicture(const char* name, const std::vector<uint32_t>& pixels,
+                 int width, int height) {
+  const char* folder = std::getenv("QUORBEL_GFX_TEST_OUT");
+  if (!folder || !*folder) return;
+  std::string path = std::string(folder) + "/" + name + ".png";
+  EXPECT_TRUE(WritePng(path, pixels, width, height)) << path;
 }

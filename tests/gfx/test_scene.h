@@ -89,6 +89,11 @@ inline int Green(uint32_t c) { return (c >> 8) & 0xFF; }
 inline int Blue(uint32_t c) { return c & 0xFF; }
 inline int Alpha(uint32_t c) { return c >> 24; }
 
+// Writes the picture as NAME.png into the folder QUORBEL_GFX_TEST_OUT
+// names, when it is set (for looking at what a test drew).
+void KeepPicture(const char* name, const std::vector<uint32_t>& pixels,
+                 int width = 800, int height = 600);
+
 // Each channel within `tolerance` of the expected 0xAARRGGBB.
 ::testing::AssertionResult ColorNear(uint32_t actual, uint32_t expected,
                                      int tolerance = 1);

@@ -182,3 +182,59 @@ TEST_F(WireframeTest, SubRangeAndChangedIndicesDrawTheirOwnEdges) {
 }
 
 }  // namespace
+
+// Shine's wireframe pass: an indexed triangle list in wireframe with
+// culling off (the cached edge-list path), SRCALPHA / INVBLENDFACTOR with
+// BLENDFACTOR 0x7FFFFFFF, depth test with Z func LESSEQUAL.
+// The factor is (1, 1, 1, 127/255), its inverse (0, 0, 0, 128/255):
+//   rgb = src.rgb * As + dst.rgb * 0      (the old colour is dropped)
+//   a   = As * As + Ad * 128/255
+// Source 0x80FF4020 (As = 128/255 = 0.501961) over 0xFF808080:
+//   rgb = (255, 64, 32) * 0.501961 = (128, 32.1, 16.1)
+//   a   = 0.251965 + 1 * 0.501961 = 0.753926 -> 192.25
+// The interior keeps the clear colour. The same triangle again at the same
+// depth passes LESSEQUAL; source 0x8020FF40 replaces the edge colour:
+//   rgb = (32, 255, 64) * 0.501961 = (16.1, 128, 32.1)
+//   a   = 0.251965 + (192 / 255) * 0.501961 = 0.629912 -> 160.6
+TEST_F(WireframeTest, InvBlendFactorWireframeDropsTheOldColour) {
+  ScreenVertex vertices[3] = {{100, 100, 0.5f, 1, 0x80FF4020, 0, 0},
+                              {300, 100, 0.5f, 1, 0x80FF4020, 0, 0},
+                              {100, 300, 0.5f, 1, 0x80FF4020, 0, 0}};
+  IDirect3DVertexBuffer9* vb =
+      MakeVertexBuffer(vertices, sizeof vertices, kScreenFvf);
+  IDirect3DIndexBuffer9* ib = MakeIndexBuffer({0, 1, 2});
+  PlainStates();
+  device()->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+  device()->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  device()->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+  device()->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device()->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device()->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVBLENDFACTOR);
+  device()->SetRenderState(D3DRS_BLENDFACTOR, 0x7FFFFFFF);
+  device()->SetFVF(kScreenFvf);
+  device()->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+  device()->SetIndices(ib);
+  device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF808080,
+                  1.0f, 0);
+  ASSERT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1),
+            S_OK);
+  std::vector<uint32_t> pixels = Read();
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 200, 100), 0xC0802010));
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 100, 200), 0xC0802010));
+  EXPECT_EQ(PixelAt(pixels, 150, 150), 0xFF808080u);
+  for (ScreenVertex& v : vertices) v.color = 0x8020FF40;
+  void* bits = nullptr;
+  ASSERT_EQ(vb->Lock(0, 0, &bits, 0), S_OK);
+  std::memcpy(bits, vertices, sizeof vertices);
+  vb->Unlock();
+  ASSERT_EQ(device()->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1),
+            S_OK);
+  pixels = Read();
+  KeepPicture("shine_wireframe", pixels);
+  EXPECT_TRUE(ColorNear(PixelAt(pixels, 200, 100), 0xA1108020));
+  EXPECT_EQ(PixelAt(pixels, 150, 150), 0xFF808080u);
+  device()->SetStreamSource(0, nullptr, 0, 0);
+  device()->SetIndices(nullptr);
+  vb->Release();
+  ib->Release();
+}
