@@ -59,7 +59,11 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
 class IDirect3DVertexBuffer9 : public IDirect3DResource9 {
  public:
   // Lock(0, 0, ...) locks the whole buffer. Lock and Unlock touch only CPU
-  // memory; the upload happens at the next draw on the window thread.
+  // memory; the upload happens at the next draw. Like every call on the
+  // device and its objects, they belong to the window thread: the draw's
+  // check that a buffer is not locked and its upload are not atomic with
+  // a Lock on another thread. Data a tick computes is handed to the window
+  // thread and written there.
   virtual HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) = 0;
   virtual HRESULT Unlock() = 0;
   virtual HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) = 0;

@@ -113,13 +113,9 @@ void AppendTexCoord(std::string* s, int stage, uint64_t gen, uint64_t index,
   *s += "  vTexCoord" + k + " = " + tc + ";\n";
 }
 
-}  // namespace
-
-std::string GenerateVertexSource(const FixedFunctionKey& key) {
-  const VertexKey& v = key.vertex;
-  std::string s = "#version 330 core\n";
-  s += FixedFunctionBlockSource();
-  s += PositionFixupSource();
+// The attribute inputs, at the locations the draw binds, and the outputs
+// to the fragment program.
+void AppendVertexInterface(std::string* s, const VertexKey& v) {
   static const struct {
     VertexAttribute location;
     const char* declaration;
@@ -135,133 +131,172 @@ std::string GenerateVertexSource(const FixedFunctionKey& key) {
   };
   static_assert(std::size(kInputs) == kAttribCount);
   for (const auto& input : kInputs)
-    s += "layout(location = " + std::to_string(input.location) + ") in " +
-         input.declaration + ";\n";
+    *s += "layout(location = " + std::to_string(input.location) + ") in " +
+          input.declaration + ";\n";
   const char* qualifier = v.flatShading ? "flat " : "";
-  s += std::string(qualifier) + "out vec4 vDiffuse;\n";
-  s += std::string(qualifier) + "out vec4 vSpecular;\n";
-  s += "out vec4 vTexCoord0;\nout vec4 vTexCoord1;\n";
+  *s += std::string(qualifier) + "out vec4 vDiffuse;\n";
+  *s += std::string(qualifier) + "out vec4 vSpecular;\n";
+  *s += "out vec4 vTexCoord0;\nout vec4 vTexCoord1;\n";
+}
+
+// Screen-space vertices: x, y in pixels (Direct3D pixel centres at
+// integers), z in [0, 1], rhw = 1 / w; colours as given.
+void AppendPretransformed(std::string* s, const VertexKey& v) {
+  *s +=
+      "  float w = inPosition.w != 0.0 ? 1.0 / inPosition.w : 1.0;\n"
+      "  vec2 ndc = (inPosition.xy + 0.5 - viewport.xy) / viewport.zw * "
+      "2.0 - 1.0;\n"
+      "  gl_Position = vec4(ndc * w, (2.0 * inPosition.z - 1.0) * w, w);\n"
+      "  vec3 N = vec3(0.0);\n"
+      "  vec3 Vc = inPosition.xyz;\n";
+  *s +=
+      v.hasDiffuse ? "  vDiffuse = inDiffuse;\n" : "  vDiffuse = vec4(1.0);\n";
+  *s += v.hasSpecular ? "  vSpecular = inSpecular;\n"
+                      : "  vSpecular = vec4(0.0);\n";
+}
+
+// The camera-space position V (and Vc), normal N and clip position, with
+// vertex blending when the key asks for it.
+void AppendTransform(std::string* s, const VertexKey& v) {
+  *s += "  vec4 p = vec4(inPosition.xyz, 1.0);\n";
+  if (v.vertexBlend) {
+    // n weights blend n + 1 world matrices; the last weight is what the
+    // others leave of 1. Both layers' rule for normals: each uses the
+    // plain 3 x 3 of its world-view matrix.
+    int n = static_cast<int>(v.vertexBlend);
+    *s +=
+        "  float weights[4];\n"
+        "  float rest = 1.0;\n";
+    for (int i = 0; i < n; ++i)
+      *s += "  weights[" + std::to_string(i) + "] = inWeights[" +
+            std::to_string(i) + "];\n  rest -= inWeights[" + std::to_string(i) +
+            "];\n";
+    *s += "  weights[" + std::to_string(n) + "] = rest;\n";
+    *s +=
+        "  vec4 V = vec4(0.0);\n"
+        "  vec3 N = vec3(0.0);\n";
+    *s += "  for (int i = 0; i <= " + std::to_string(n) +
+          "; ++i) {\n"
+          "    V += weights[i] * (worldView[i] * p);\n";
+    if (v.hasNormal)
+      *s += "    N += weights[i] * (mat3(worldView[i]) * inNormal);\n";
+    *s += "  }\n";
+  } else {
+    *s += "  vec4 V = worldView[0] * p;\n";
+    *s += v.hasNormal ? "  vec3 N = mat3(normalMatrix) * inNormal;\n"
+                      : "  vec3 N = vec3(0.0);\n";
+  }
+  if (v.normalizeNormals) *s += "  N = SafeNormalize(N);\n";
+  *s += "  vec3 Vc = V.xyz / V.w;\n";
+  *s += "  gl_Position = FixupPosition(projection * V, viewport);\n";
+}
+
+// Direct3D's vertex lighting with light 0, or the vertex's own colours
+// when lighting is off.
+void AppendLighting(std::string* s, const VertexKey& v) {
+  if (!v.lighting) {
+    *s += v.hasDiffuse ? "  vDiffuse = inDiffuse;\n"
+                       : "  vDiffuse = vec4(1.0);\n";
+    *s += v.hasSpecular ? "  vSpecular = inSpecular;\n"
+                        : "  vSpecular = vec4(0.0);\n";
+    return;
+  }
+  *s += std::string("  vec4 Cd = ") +
+        SourceExpression(v.diffuseSource, "materialDiffuse") + ";\n";
+  *s += std::string("  vec4 Ca = ") +
+        SourceExpression(v.ambientSource, "materialAmbient") + ";\n";
+  *s += std::string("  vec4 Cs = ") +
+        SourceExpression(v.specularSource, "materialSpecular") + ";\n";
+  *s += std::string("  vec4 Ce = ") +
+        SourceExpression(v.emissiveSource, "materialEmissive") + ";\n";
+  *s +=
+      "  vec3 ambientSum = globalAmbient.rgb;\n"
+      "  vec3 diffuseSum = vec3(0.0);\n"
+      "  vec3 specularSum = vec3(0.0);\n";
+  if (v.lightType != 0) {
+    *s += "  {\n";
+    if (v.lightType == D3DLIGHT_DIRECTIONAL) {
+      *s +=
+          "    vec3 Ldir = lightDirection.xyz;\n"
+          "    float atten = 1.0;\n";
+    } else {
+      static_assert(kSpotLightsLitAsPoint);
+      *s +=
+          "    vec3 L = lightPosition.xyz - Vc;\n"
+          "    float d = length(L);\n"
+          "    vec3 Ldir = d > 0.0 ? L / d : vec3(0.0);\n"
+          "    float denominator = lightAttenuation.x + "
+          "lightAttenuation.y * d + lightAttenuation.z * d * d;\n"
+          "    float atten = denominator > 0.0 ? 1.0 / denominator : "
+          "3.402823e38;\n"
+          "    if (d > lightPosition.w) atten = 0.0;\n";
+    }
+    *s += "    float NdotL = clamp(dot(N, Ldir), 0.0, 1.0);\n";
+    *s += v.localViewer
+              ? "    vec3 H = SafeNormalize(Ldir - SafeNormalize(Vc));\n"
+              : "    vec3 H = SafeNormalize(Ldir + vec3(0.0, 0.0, -1.0));\n";
+    *s +=
+        "    float NdotH = clamp(dot(N, H), 0.0, 1.0);\n"
+        "    float spec = (NdotL > 0.0 && NdotH > 0.0) ? "
+        "pow(NdotH, lightAttenuation.w) * atten : 0.0;\n"
+        "    ambientSum += lightAmbient.rgb * atten;\n"
+        "    diffuseSum += lightDiffuse.rgb * (NdotL * atten);\n"
+        "    specularSum += lightSpecular.rgb * spec;\n"
+        "  }\n";
+  }
+  *s +=
+      "  vDiffuse = vec4(clamp(Ca.rgb * ambientSum + Cd.rgb * diffuseSum "
+      "+ Ce.rgb, 0.0, 1.0), Cd.a);\n"
+      "  vSpecular = vec4(clamp(Cs.rgb * specularSum, 0.0, 1.0), Cs.a);\n";
+}
+
+// The size of a point (Direct3D's formula, clamped to the min and max
+// sizes), for the geometry program; one pixel for D3DFILL_POINT.
+void AppendPointSize(std::string* s, const VertexKey& v) {
+  if (!v.points) {
+    static_assert(kPointFillIsOnePixel);
+    *s += "  gl_PointSize = 1.0;\n";
+    return;
+  }
+  *s += v.hasPointSize ? "  float Si = inPointSize;\n"
+                       : "  float Si = pointSize.x;\n";
+  if (v.pointScale) {
+    *s +=
+        "  float De = length(Vc);\n"
+        "  float Ss = pointSize.w * Si * sqrt(1.0 / (pointScale.x + "
+        "pointScale.y * De + pointScale.z * De * De));\n";
+  } else {
+    *s += "  float Ss = Si;\n";
+  }
+  // The clamp must happen here: a size of 0 is one pixel, not nothing.
+  *s += "  pPointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
+}
+
+}  // namespace
+
+std::string GenerateVertexSource(const FixedFunctionKey& key) {
+  const VertexKey& v = key.vertex;
+  std::string s = "#version 330 core\n";
+  s += FixedFunctionBlockSource();
+  s += PositionFixupSource();
+  AppendVertexInterface(&s, v);
   s += "vec3 SafeNormalize(vec3 x) {\n"
        "  float l = length(x);\n"
        "  return l > 0.0 ? x / l : x;\n"
        "}\n";
   s += "void main() {\n";
   if (v.pretransformed) {
-    // Screen-space vertices: x, y in pixels (Direct3D pixel centres at
-    // integers), z in [0, 1], rhw = 1 / w.
-    s += "  float w = inPosition.w != 0.0 ? 1.0 / inPosition.w : 1.0;\n"
-         "  vec2 ndc = (inPosition.xy + 0.5 - viewport.xy) / viewport.zw * "
-         "2.0 - 1.0;\n"
-         "  gl_Position = vec4(ndc * w, (2.0 * inPosition.z - 1.0) * w, w);\n"
-         "  vec3 N = vec3(0.0);\n"
-         "  vec3 Vc = inPosition.xyz;\n";
-    s += v.hasDiffuse ? "  vDiffuse = inDiffuse;\n"
-                      : "  vDiffuse = vec4(1.0);\n";
-    s += v.hasSpecular ? "  vSpecular = inSpecular;\n"
-                       : "  vSpecular = vec4(0.0);\n";
+    AppendPretransformed(&s, v);
   } else {
-    s += "  vec4 p = vec4(inPosition.xyz, 1.0);\n";
-    if (v.vertexBlend) {
-      // n weights blend n + 1 world matrices; the last weight is what the
-      // others leave of 1. Both layers' rule for normals: each uses the
-      // plain 3 x 3 of its world-view matrix.
-      int n = static_cast<int>(v.vertexBlend);
-      s += "  float weights[4];\n"
-           "  float rest = 1.0;\n";
-      for (int i = 0; i < n; ++i)
-        s += "  weights[" + std::to_string(i) + "] = inWeights[" +
-             std::to_string(i) + "];\n  rest -= inWeights[" +
-             std::to_string(i) + "];\n";
-      s += "  weights[" + std::to_string(n) + "] = rest;\n";
-      s += "  vec4 V = vec4(0.0);\n"
-           "  vec3 N = vec3(0.0);\n";
-      s += "  for (int i = 0; i <= " + std::to_string(n) +
-           "; ++i) {\n"
-           "    V += weights[i] * (worldView[i] * p);\n";
-      if (v.hasNormal)
-        s += "    N += weights[i] * (mat3(worldView[i]) * inNormal);\n";
-      s += "  }\n";
-    } else {
-      s += "  vec4 V = worldView[0] * p;\n";
-      s += v.hasNormal ? "  vec3 N = mat3(normalMatrix) * inNormal;\n"
-                       : "  vec3 N = vec3(0.0);\n";
-    }
-    if (v.normalizeNormals) s += "  N = SafeNormalize(N);\n";
-    s += "  vec3 Vc = V.xyz / V.w;\n";
-    s += "  gl_Position = FixupPosition(projection * V, viewport);\n";
-    if (v.lighting) {
-      s += std::string("  vec4 Cd = ") +
-           SourceExpression(v.diffuseSource, "materialDiffuse") + ";\n";
-      s += std::string("  vec4 Ca = ") +
-           SourceExpression(v.ambientSource, "materialAmbient") + ";\n";
-      s += std::string("  vec4 Cs = ") +
-           SourceExpression(v.specularSource, "materialSpecular") + ";\n";
-      s += std::string("  vec4 Ce = ") +
-           SourceExpression(v.emissiveSource, "materialEmissive") + ";\n";
-      s += "  vec3 ambientSum = globalAmbient.rgb;\n"
-           "  vec3 diffuseSum = vec3(0.0);\n"
-           "  vec3 specularSum = vec3(0.0);\n";
-      if (v.lightType != 0) {
-        s += "  {\n";
-        if (v.lightType == D3DLIGHT_DIRECTIONAL) {
-          s += "    vec3 Ldir = lightDirection.xyz;\n"
-               "    float atten = 1.0;\n";
-        } else {
-          static_assert(kSpotLightsLitAsPoint);
-          s += "    vec3 L = lightPosition.xyz - Vc;\n"
-               "    float d = length(L);\n"
-               "    vec3 Ldir = d > 0.0 ? L / d : vec3(0.0);\n"
-               "    float denominator = lightAttenuation.x + "
-               "lightAttenuation.y * d + lightAttenuation.z * d * d;\n"
-               "    float atten = denominator > 0.0 ? 1.0 / denominator : "
-               "3.402823e38;\n"
-               "    if (d > lightPosition.w) atten = 0.0;\n";
-        }
-        s += "    float NdotL = clamp(dot(N, Ldir), 0.0, 1.0);\n";
-        s += v.localViewer
-                 ? "    vec3 H = SafeNormalize(Ldir - SafeNormalize(Vc));\n"
-                 : "    vec3 H = SafeNormalize(Ldir + vec3(0.0, 0.0, -1.0));\n";
-        s += "    float NdotH = clamp(dot(N, H), 0.0, 1.0);\n"
-             "    float spec = (NdotL > 0.0 && NdotH > 0.0) ? "
-             "pow(NdotH, lightAttenuation.w) * atten : 0.0;\n"
-             "    ambientSum += lightAmbient.rgb * atten;\n"
-             "    diffuseSum += lightDiffuse.rgb * (NdotL * atten);\n"
-             "    specularSum += lightSpecular.rgb * spec;\n"
-             "  }\n";
-      }
-      s += "  vDiffuse = vec4(clamp(Ca.rgb * ambientSum + Cd.rgb * diffuseSum "
-           "+ Ce.rgb, 0.0, 1.0), Cd.a);\n"
-           "  vSpecular = vec4(clamp(Cs.rgb * specularSum, 0.0, 1.0), Cs.a);\n";
-    } else {
-      s += v.hasDiffuse ? "  vDiffuse = inDiffuse;\n"
-                        : "  vDiffuse = vec4(1.0);\n";
-      s += v.hasSpecular ? "  vSpecular = inSpecular;\n"
-                         : "  vSpecular = vec4(0.0);\n";
-    }
+    AppendTransform(&s, v);
+    AppendLighting(&s, v);
   }
   // Texture matrices apply to untransformed vertices only.
   AppendTexCoord(&s, 0, v.texGen0, v.texIndex0,
                  v.pretransformed ? 0 : v.texTransform0);
   AppendTexCoord(&s, 1, v.texGen1, v.texIndex1,
                  v.pretransformed ? 0 : v.texTransform1);
-  if (v.points) {
-    s += v.hasPointSize ? "  float Si = inPointSize;\n"
-                        : "  float Si = pointSize.x;\n";
-    if (v.pointScale) {
-      s += "  float De = length(Vc);\n"
-           "  float Ss = pointSize.w * Si * sqrt(1.0 / (pointScale.x + "
-           "pointScale.y * De + pointScale.z * De * De));\n";
-    } else {
-      s += "  float Ss = Si;\n";
-    }
-    // The clamp must happen here: a size of 0 is one pixel, not nothing.
-    s += "  pPointSize = clamp(Ss, pointSize.y, pointSize.z);\n";
-  } else {
-    // Triangles and lines drawn with D3DFILL_POINT become GL points of
-    // this size.
-    static_assert(kPointFillIsOnePixel);
-    s += "  gl_PointSize = 1.0;\n";
-  }
+  AppendPointSize(&s, v);
   s += "}\n";
   if (v.points) {
     // Points go on to the geometry program, which expands each into a
