@@ -1,5 +1,7 @@
 #include "platform/d3dx/d3dx_effect.h"
 
+#include "platform/system/fault_injection.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -480,6 +482,8 @@ HRESULT D3DXCreateEffectFromResourceA(IDirect3DDevice9* device, HMODULE,
                                       ID3DXBuffer** compilationErrors) {
   if (effect) *effect = nullptr;
   if (compilationErrors) *compilationErrors = nullptr;
+  if (InjectedFailure("D3DXCreateEffectFromResourceA"))
+    return D3DXFail(E_OUTOFMEMORY, "injected failure");
   if (!IS_INTRESOURCE(resource))
     return D3DXFail(D3DXERR_INVALIDDATA, "resources are looked up by number");
   const int id = static_cast<int>(reinterpret_cast<uintptr_t>(resource));

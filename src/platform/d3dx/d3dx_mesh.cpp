@@ -1,5 +1,7 @@
 #include "platform/d3dx/d3dx_mesh.h"
 
+#include "platform/system/fault_injection.h"
+
 #include <meshoptimizer.h>
 
 #include <algorithm>
@@ -385,6 +387,7 @@ HRESULT D3DXMeshImpl::CloneMeshFVF(DWORD cloneOptions, DWORD cloneFvf,
                                    ID3DXMesh** cloneMesh) {
   if (!cloneMesh) return D3DERR_INVALIDCALL;
   *cloneMesh = nullptr;
+  if (InjectedFailure("CloneMeshFVF")) return E_OUTOFMEMORY;
   D3DXMeshImpl* copy = nullptr;
   HRESULT hr =
       Create(numFaces, numVertices, cloneOptions | (options & D3DXMESH_32BIT),

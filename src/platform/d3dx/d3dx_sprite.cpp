@@ -1,5 +1,7 @@
 #include "platform/d3dx/d3dx_sprite.h"
 
+#include "platform/system/fault_injection.h"
+
 #include <new>
 
 #include "platform/d3dx/last_error.h"
@@ -49,6 +51,7 @@ HRESULT D3DXSpriteImpl::Create(IDirect3DDevice9* device,
 
 HRESULT D3DXCreateSprite(IDirect3DDevice9* device, ID3DXSprite** sprite) {
   if (!device || !sprite) return D3DERR_INVALIDCALL;
+  if (InjectedFailure("D3DXCreateSprite")) return E_OUTOFMEMORY;
   D3DXSpriteImpl* impl = nullptr;
   HRESULT hr = D3DXSpriteImpl::Create(device, &impl);
   *sprite = impl;

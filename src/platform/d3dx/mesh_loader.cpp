@@ -3,6 +3,8 @@
 // buffer (D3DXMATERIAL array followed by the texture names it points to)
 // and the adjacency.
 #include <cstring>
+
+#include "platform/system/fault_injection.h"
 #include <new>
 
 #include "platform/d3dx/d3dx_buffer.h"
@@ -156,6 +158,8 @@ HRESULT D3DXLoadMeshFromXResource(HMODULE, LPCSTR name, LPCSTR type,
                                   ID3DXBuffer** effectInstances,
                                   DWORD* numMaterials, ID3DXMesh** mesh) {
   if (mesh) *mesh = nullptr;
+  if (InjectedFailure("D3DXLoadMeshFromXResource"))
+    return D3DXFail(E_OUTOFMEMORY, "injected failure");
   ResourceType resourceType;
   if (type == RT_RCDATA) {
     resourceType = ResourceType::RcData;

@@ -3,6 +3,8 @@
 // fill it, a full mip chain, A8R8G8B8 when the PNG has alpha and X8R8G8B8
 // otherwise, managed pool.
 #include <algorithm>
+
+#include "platform/system/fault_injection.h"
 #include <cstring>
 
 #include "platform/d3dx/d3dx9tex.h"
@@ -75,6 +77,8 @@ HRESULT D3DXCreateTextureFromResourceA(IDirect3DDevice9* device, HMODULE,
   if (texture) *texture = nullptr;
   if (!IS_INTRESOURCE(resource))
     return D3DXFail(D3DXERR_INVALIDDATA, "resources are looked up by number");
+  if (InjectedFailure("D3DXCreateTextureFromResourceA"))
+    return D3DXFail(E_OUTOFMEMORY, "injected failure");
   const int id = static_cast<int>(reinterpret_cast<uintptr_t>(resource));
   ResourceData data;
   if (!FindEmbeddedResource(ResourceType::RcData, id, &data))

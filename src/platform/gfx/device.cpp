@@ -1,4 +1,5 @@
 #include "platform/gfx/device.h"
+#include "platform/system/fault_injection.h"
 
 #include <cstdio>
 
@@ -171,6 +172,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     levels = kRenderTargetLevels;
   }
   if (levels > FullMipChainLength(width, height)) return D3DERR_INVALIDCALL;
+  if (InjectedFailure("CreateTexture")) return E_OUTOFMEMORY;
   auto* texture = new Texture(this, width, height, levels, usage, format, pool);
   if (renderTarget) {
     // Storage now, so the first SetRenderTarget finds it.
@@ -187,6 +189,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf,
   if (!out || sharedHandle) return D3DERR_INVALIDCALL;
   *out = nullptr;
   if (length == 0) return D3DERR_INVALIDCALL;
+  if (InjectedFailure("CreateVertexBuffer")) return E_OUTOFMEMORY;
   *out = new VertexBuffer(this, length, usage, fvf, pool);
   return S_OK;
 }
@@ -199,6 +202,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
   if (length == 0) return D3DERR_INVALIDCALL;
   if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)
     return D3DERR_INVALIDCALL;
+  if (InjectedFailure("CreateIndexBuffer")) return E_OUTOFMEMORY;
   *out = new IndexBuffer(this, length, usage, format, pool);
   return S_OK;
 }

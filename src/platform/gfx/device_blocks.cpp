@@ -1,5 +1,7 @@
 // State blocks: creation, recording, capture and apply.
 #include "platform/gfx/device.h"
+
+#include "platform/system/fault_injection.h"
 #include "platform/gfx/state_block.h"
 
 namespace gfx {
@@ -163,6 +165,7 @@ HRESULT Device::CreateStateBlock(D3DSTATEBLOCKTYPE type,
   if (type != D3DSBT_ALL && type != D3DSBT_PIXELSTATE &&
       type != D3DSBT_VERTEXSTATE)
     return D3DERR_INVALIDCALL;
+  if (InjectedFailure("CreateStateBlock")) return E_OUTOFMEMORY;
   auto* block = new StateBlock(this, MaskFor(type));
   CopyMaskedState(state_, block->mask(), &block->state());
   *out = block;
@@ -171,12 +174,20 @@ HRESULT Device::CreateStateBlock(D3DSTATEBLOCKTYPE type,
 
 HRESULT Device::BeginStateBlock() {
   if (recording_) return D3DERR_INVALIDCALL;
+  if (InjectedFailure("BeginStateBlock")) return E_OUTOFMEMORY;
   recording_ = new StateBlock(this, StateMask{});
   return S_OK;
 }
 
 HRESULT Device::EndStateBlock(IDirect3DStateBlock9** out) {
   if (!out || !recording_) return D3DERR_INVALIDCALL;
+  if (InjectedFailure("EndStateBlock")) {
+    // The recording is over either way; what it held is dropped.
+    recording_->Release();
+    recording_ = nullptr;
+    *out = nullptr;
+    return E_OUTOFMEMORY;
+  }
   *out = recording_;
   recording_ = nullptr;
   return S_OK;

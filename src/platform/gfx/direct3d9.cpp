@@ -1,6 +1,8 @@
 // Direct3DCreate9 and the object that creates devices.
 #include <dlfcn.h>
 
+#include "platform/system/fault_injection.h"
+
 #include "platform/gfx/device.h"
 
 namespace gfx {
@@ -55,6 +57,7 @@ class Direct3D9 : public IDirect3D9 {
       return D3DERR_NOTAVAILABLE;
     if (!HaveCurrentContext() || epoxy_gl_version() < kRequiredGlVersion)
       return D3DERR_NOTAVAILABLE;
+    if (InjectedFailure("CreateDevice")) return D3DERR_NOTAVAILABLE;
     Device* device = Device::Create(focusWindow, *params);
     if (!device) return D3DERR_NOTAVAILABLE;
     params->BackBufferWidth =
@@ -80,5 +83,6 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
   if (!gfx::HaveCurrentContext()) return nullptr;
   if (!epoxy_is_desktop_gl() || epoxy_gl_version() < gfx::kRequiredGlVersion)
     return nullptr;
+  if (InjectedFailure("Direct3DCreate9")) return nullptr;
   return new gfx::Direct3D9();
 }

@@ -1,5 +1,7 @@
 #include "platform/system/audio_system.h"
 
+#include "platform/system/fault_injection.h"
+
 #include <SDL.h>
 
 #include <cstring>
@@ -17,6 +19,7 @@ bool SdlAudio::Init(int device) {
     return true;
   }
   if (device != kFirstOutput) return false;
+  if (InjectedFailure("open the audio output")) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec want{};
   want.freq = Mp3Stream::kRate;
@@ -40,6 +43,7 @@ bool SdlAudio::Init(int device) {
 
 uint32_t SdlAudio::StreamCreate(const uint8_t* data, size_t size) {
   if (!initialised_) return 0;
+  if (InjectedFailure("open the soundtrack stream")) return 0;
   auto stream = std::make_unique<Mp3Stream>();
   if (!stream->Open(data, size)) return 0;
   uint32_t handle = nextHandle_++;
