@@ -95,15 +95,17 @@ class ProgressBar {
                  kWidth - filled, "........................................",
                  static_cast<int>(fraction * 100), done, total_, rate, left);
     std::fflush(stderr);
+    shown_ = done;
   }
-  // Ends the bar's line.
+  // Ends the bar's line, drawn once more if it does not show `done` yet.
   void Finish(int done) {
-    Show(done, true);
+    if (done != shown_) Show(done, true);
     std::fputc('\n', stderr);
   }
 
  private:
   int total_;
+  int shown_ = -1;  // the count the bar shows
   std::chrono::milliseconds interval_;
   std::chrono::steady_clock::time_point start_ =
       std::chrono::steady_clock::now();
