@@ -139,14 +139,15 @@ bool PrepareFolder(const std::string& dir, std::string* error) {
 int RunOffline(const Options& options) {
   const bool video = !options.videoFile.empty();
   const uint32_t showEndMs = kSectionEndSeconds[kSectionCount - 1] * 1000;
-  const uint32_t fromMs =
-      static_cast<uint32_t>(std::lround(options.from * 1000));
   // The show's last picture is the one before its end: the paint at the end
-  // itself finds no section left to draw.
+  // itself finds no section left to draw. (--from is before the end, but
+  // may round up to it.)
   const uint32_t lastMs = std::min(
       options.to ? static_cast<uint32_t>(std::lround(*options.to * 1000))
                  : showEndMs,
       showEndMs - 1);
+  const uint32_t fromMs =
+      std::min(static_cast<uint32_t>(std::lround(options.from * 1000)), lastMs);
   const int fps = options.fps;
   // Frame k at fromMs + floor(k * 1000 / fps) ms, every one up to lastMs.
   const int frameCount =

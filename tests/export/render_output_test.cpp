@@ -59,6 +59,19 @@ TEST(RenderOutput, MissingFoldersAreCreated) {
   EXPECT_EQ(count, 1u);
 }
 
+// The show's last picture is at 224.999 s (the paint at 225 s draws
+// nothing); a --from that rounds to 225 s still gets it.
+TEST(RenderOutput, TheLastMillisecondHasAFrame) {
+  ScratchFolder out("render-end");
+  const auto dir = out.path() / "frames";
+  ChildResult run =
+      RunChild({kQuorbel, "--render", dir.string(), "--from", "224.9996"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  size_t count = 0;
+  ExpectOnlyWholeFrames(dir, &count);
+  EXPECT_EQ(count, 1u);
+}
+
 TEST(RenderOutput, FolderThatCannotBeMadeOneLineExitCodeOne) {
   ScratchFolder out("render-file");
   std::ofstream(out.path() / "plain-file") << "not a folder";
