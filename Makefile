@@ -3,12 +3,15 @@
 #   make test                                 build and run every test headless
 #   make PRESET=debug|asan|tsan test          the same with another preset
 #   make bench                                frame times per section, timer stats
+#   make install [PREFIX=/usr/local]          program, desktop entry, icon, manual
+#   make package                              build/package/quorbel_<version>_<arch>.deb
 PRESET ?= release
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 ARGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: run test build bootstrap bench clean
+.PHONY: run test build bootstrap bench clean install package
 
 run: build
 	./$(BUILD)/quorbel $(ARGS)
@@ -30,6 +33,19 @@ build: bootstrap
 bench: build
 	SDL_VIDEODRIVER=offscreen ./$(BUILD)/quorbel --bench
 	./$(BUILD)/bench/timer/timer_bench
+
+# Only what is installed is built; DESTDIR=... stages it elsewhere.
+install: bootstrap
+	cmake --preset $(PRESET) >/dev/null
+	cmake --build --preset $(PRESET) -j $(JOBS) --target quorbel quorbel_manual
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# Its own build (no tests, tools or benchmarks) in build/package; the
+# package's dependencies come from dpkg-shlibdeps.
+package: bootstrap
+	cmake --preset package >/dev/null
+	cmake --build --preset package -j $(JOBS)
+	cd build/package && cpack
 
 bootstrap:
 	@scripts/bootstrap

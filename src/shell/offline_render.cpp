@@ -1,8 +1,8 @@
 // --render and --video: the show walked through a virtual clock, one tick
 // per millisecond, one frame every 1/fps seconds.
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -10,170 +10,187 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/system/embedded_resources.h"
 #include "shell/frame_file.h"
 #include "shell/offline_show.h"
 #include "shell/program.h"
 #include "shell/section_table.h"
+#include "shell/video_export.h"
 
 namespace {
 
 constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
+// The exit code after Ctrl-C (or another stop signal): 128 + SIGINT, as a
+// shell reports a program that SIGINT ended.
+constexpr int kInterruptedExit = 128 + SIGINT;
 
-// The progress bar on stderr, redrawn at most ten times a second.
+// The signal that asked the export to stop, 0 while none has.
+volatile std::sig_atomic_t stopSignal = 0;
+void OnStopSignal(int signal) { stopSignal = signal; }
+
+// For the export's duration: Ctrl-C, SIGTERM and SIGHUP end the frame loop
+// at the next frame instead of the process (so that partial files are
+// removed), and a write to an ffmpeg that has gone away fails with EPIPE
+// instead of killing the process.
+class StopSignals {
+ public:
+  StopSignals() {
+    stopSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = &OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;  // writes and waits carry on
+    for (size_t i = 0; i < kCount; ++i) {
+      sigaction(kSignals[i], &action, &old_[i]);
+    }
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &oldPipe_);
+  }
+  ~StopSignals() {
+    for (size_t i = 0; i < kCount; ++i)
+      sigaction(kSignals[i], &old_[i], nullptr);
+    sigaction(SIGPIPE, &oldPipe_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+  static constexpr size_t kCount = sizeof kSignals / sizeof kSignals[0];
+  struct sigaction old_[kCount] {};
+  struct sigaction oldPipe_ {};
+};
+
+// The progress bar on stderr, with the rate so far and the time left at
+// that rate: redrawn ten times a second on a terminal, every two seconds
+// into a file or pipe (a log).
 class ProgressBar {
  public:
-  explicit ProgressBar(int total) : total_(total > 0 ? total : 1) {}
+  explicit ProgressBar(int total)
+      : total_(total > 0 ? total : 1),
+        interval_(isatty(STDERR_FILENO) ? 100 : 2000) {}
   void Show(int done, bool force = false) {
     auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+    if (!force && now - lastDraw_ < interval_) return;
     lastDraw_ = now;
     constexpr int kWidth = 40;
     const double fraction = done > total_ ? 1.0 : double(done) / total_;
     const int filled = static_cast<int>(fraction * kWidth);
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    std::fprintf(stderr, "\r[%.*s%.*s] %3d%%  %d/%d frames  %.1f fps ", filled,
-                 "########################################", kWidth - filled,
-                 "........................................",
-                 static_cast<int>(fraction * 100), done, total_,
-                 seconds > 0 ? done / seconds : 0.0);
+    const double rate = seconds > 0 ? done / seconds : 0.0;
+    char left[32] = "--:--";
+    if (rate > 0) {
+      const long secondsLeft = std::lround(std::max(0, total_ - done) / rate);
+      std::snprintf(left, sizeof left, "%ld:%02ld", secondsLeft / 60,
+                    secondsLeft % 60);
+    }
+    std::fprintf(stderr, "\r[%.*s%.*s] %3d%%  %d/%d frames  %.1f fps  %s left ",
+                 filled, "########################################",
+                 kWidth - filled, "........................................",
+                 static_cast<int>(fraction * 100), done, total_, rate, left);
     std::fflush(stderr);
+    shown_ = done;
   }
+  // Ends the bar's line, drawn once more if it does not show `done` yet.
   void Finish(int done) {
-    Show(done, true);
+    if (done != shown_) Show(done, true);
     std::fputc('\n', stderr);
   }
 
  private:
   int total_;
+  int shown_ = -1;  // the count the bar shows
+  std::chrono::milliseconds interval_;
   std::chrono::steady_clock::time_point start_ =
       std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDraw_{};
 };
 
-bool MakeDirectory(const std::string& dir) {
-  if (mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) {
-    struct stat info {};
-    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+// Creates the folder (and those above it) and checks that a file can be
+// made in it; false with the one-line reason.
+bool PrepareFolder(const std::string& dir, std::string* error) {
+  std::error_code code;
+  std::filesystem::create_directories(dir, code);
+  if (code || !std::filesystem::is_directory(dir, code)) {
+    *error = "cannot create the folder '" + dir +
+             "': " + (code ? code.message() : "not a folder");
+    return false;
   }
-  return false;
+  std::string probe = dir + "/.quorbel-probe-XXXXXX";
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) {
+    *error =
+        "cannot write into the folder '" + dir + "': " + std::strerror(errno);
+    return false;
+  }
+  close(fd);
+  unlink(probe.c_str());
+  return true;
 }
-
-bool ProgramOnPath(const char* name) {
-  const char* path = std::getenv("PATH");
-  if (!path) return false;
-  std::string dirs = path;
-  size_t begin = 0;
-  while (begin <= dirs.size()) {
-    size_t end = dirs.find(':', begin);
-    if (end == std::string::npos) end = dirs.size();
-    std::string candidate = dirs.substr(begin, end - begin);
-    if (candidate.empty()) candidate = ".";
-    candidate += "/";
-    candidate += name;
-    if (access(candidate.c_str(), X_OK) == 0) return true;
-    begin = end + 1;
-  }
-  return false;
-}
-
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
-// The soundtrack as a temporary file for ffmpeg; removed by the destructor.
-class SoundtrackFile {
- public:
-  bool Write() {
-    ResourceData music;
-    if (!FindEmbeddedResource(ResourceType::RcData, Demo::kMusicResource,
-                              &music)) {
-      return false;
-    }
-    char name[] = "/tmp/quorbel-soundtrack-XXXXXX";
-    int fd = mkstemp(name);
-    if (fd < 0) return false;
-    path_ = name;
-    size_t written = 0;
-    while (written < music.size) {
-      ssize_t n = write(fd, music.data + written, music.size - written);
-      if (n <= 0) break;
-      written += static_cast<size_t>(n);
-    }
-    close(fd);
-    return written == music.size;
-  }
-  ~SoundtrackFile() {
-    if (!path_.empty()) unlink(path_.c_str());
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 }  // namespace
 
 int RunOffline(const Options& options) {
   const bool video = !options.videoFile.empty();
-  if (video && !ProgramOnPath("ffmpeg")) {
-    std::fprintf(stderr,
-                 "quorbel: --video needs the ffmpeg program, which is not "
-                 "installed (try --render DIR instead)\n");
-    return 1;
-  }
-  if (!video && !MakeDirectory(options.renderDir)) {
-    std::fprintf(stderr, "quorbel: cannot create the folder '%s'\n",
-                 options.renderDir.c_str());
-    return 1;
-  }
-
   const uint32_t showEndMs = kSectionEndSeconds[kSectionCount - 1] * 1000;
-  const uint32_t fromMs =
-      static_cast<uint32_t>(std::lround(options.from * 1000));
-  const uint32_t toMs =
+  // The show's last picture is the one before its end: the paint at the end
+  // itself finds no section left to draw. (--from is before the end, but
+  // may round up to it.)
+  const uint32_t lastMs = std::min(
       options.to ? static_cast<uint32_t>(std::lround(*options.to * 1000))
-                 : showEndMs;
+                 : showEndMs,
+      showEndMs - 1);
+  const uint32_t fromMs =
+      std::min(static_cast<uint32_t>(std::lround(options.from * 1000)), lastMs);
   const int fps = options.fps;
-  const int expectedFrames =
-      static_cast<int>((static_cast<uint64_t>(toMs - fromMs) * fps) / 1000) + 1;
+  // Frame k at fromMs + floor(k * 1000 / fps) ms, every one up to lastMs.
+  const int frameCount =
+      static_cast<int>((static_cast<uint64_t>(lastMs - fromMs) * fps) / 1000) +
+      1;
 
+  // What can fail early, before start-up's seconds are spent.
+  std::string error;
+  std::string ffmpeg;
+  if (video) {
+    ffmpeg = FindFfmpeg();
+    if (ffmpeg.empty()) {
+      std::fprintf(stderr,
+                   "quorbel: --video needs the ffmpeg program, which is not "
+                   "installed (try --render DIR instead)\n");
+      return 1;
+    }
+    if (!VideoExport::CheckWritable(options.videoFile, &error)) {
+      std::fprintf(stderr, "quorbel: %s\n", error.c_str());
+      return 1;
+    }
+  } else if (!PrepareFolder(options.renderDir, &error)) {
+    std::fprintf(stderr, "quorbel: %s\n", error.c_str());
+    return 1;
+  }
+
+  StopSignals signals;
   OfflineShow show;
   if (!show.Start()) return 1;
   Demo& demo = show.demo();
 
-  SoundtrackFile soundtrack;
-  FILE* encoder = nullptr;
+  VideoExport encoder;
   if (video) {
-    if (!soundtrack.Write()) {
-      std::fprintf(stderr, "quorbel: cannot write the soundtrack for ffmpeg\n");
-      return 1;
-    }
-    char head[512];
-    std::snprintf(head, sizeof head,
-                  "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgra -s "
-                  "%dx%d -framerate %d -i - -ss %.3f -i ",
-                  kFrameWidth, kFrameHeight, fps, fromMs / 1000.0);
-    std::string command = head + ShellQuote(soundtrack.path()) +
-                          " -map 0:v -map 1:a -pix_fmt yuv420p -shortest " +
-                          ShellQuote(options.videoFile);
-    // A failing ffmpeg must end in a message, not in SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
-    encoder = popen(command.c_str(), "w");
-    if (!encoder) {
-      std::fprintf(stderr, "quorbel: cannot start ffmpeg\n");
+    VideoSettings settings;
+    settings.path = options.videoFile;
+    settings.format = VideoFormatFor(options.videoFile);
+    settings.width = kFrameWidth;
+    settings.height = kFrameHeight;
+    settings.fps = fps;
+    settings.fromMs = fromMs;
+    settings.frameCount = frameCount;
+    if (!encoder.Start(ffmpeg, settings, &error)) {
+      std::fprintf(stderr, "quorbel: %s\n", error.c_str());
       return 1;
     }
   }
@@ -185,45 +202,62 @@ int RunOffline(const Options& options) {
     captured = SUCCEEDED(device->ReadBackBuffer(&pixels));
   });
 
-  ProgressBar progress(expectedFrames);
-  int frame = 0;
-  bool failed = false;
   // Up to --from at full speed, section changes taken up as they come.
   if (fromMs > 0) show.ticks().RunTo(fromMs - 1, true);
-  for (;; ++frame) {
+  ProgressBar progress(frameCount);
+  int frame = 0;
+  error.clear();
+  bool encoderGone = false;
+  for (; frame < frameCount && !stopSignal; ++frame) {
     const uint32_t t = fromMs + static_cast<uint32_t>(
                                     static_cast<uint64_t>(frame) * 1000 / fps);
-    if (t > toMs) break;
     show.ticks().RunTo(t, false);
     captured = false;
     demo.PaintFrame();
-    if (demo.Finished())
-      break;  // the paint after the last section draws nothing
+    if (demo.Finished()) {
+      error = "the show ended before frame " + std::to_string(frame);
+      break;
+    }
     if (!captured || pixels.size() != size_t(kFrameWidth) * kFrameHeight) {
-      std::fprintf(stderr, "\nquorbel: reading frame %d back failed\n", frame);
-      failed = true;
+      error = "reading frame " + std::to_string(frame) + " back failed";
       break;
     }
     if (video) {
-      if (std::fwrite(pixels.data(), sizeof(uint32_t), pixels.size(),
-                      encoder) != pixels.size()) {
-        std::fprintf(stderr, "\nquorbel: ffmpeg stopped taking frames\n");
-        failed = true;
+      if (!encoder.WriteFrame(pixels)) {
+        encoderGone = true;  // Finish says why
         break;
       }
-    } else if (!WriteFramePng(FramePath(options.renderDir, frame), pixels,
-                              kFrameWidth, kFrameHeight)) {
-      std::fprintf(stderr, "\nquorbel: writing %s failed\n",
-                   FramePath(options.renderDir, frame).c_str());
-      failed = true;
-      break;
+    } else {
+      const std::string path = FramePath(options.renderDir, frame);
+      std::string reason;
+      if (!WriteFramePng(path, pixels, kFrameWidth, kFrameHeight, &reason)) {
+        error = "cannot write '" + path + "': " + reason;
+        break;
+      }
     }
     progress.Show(frame + 1);
   }
   progress.Finish(frame);
-  if (encoder && pclose(encoder) != 0) {
-    std::fprintf(stderr, "quorbel: ffmpeg failed\n");
-    failed = true;
+
+  if (stopSignal) {
+    encoder.Abort();
+    if (video) {
+      std::fprintf(stderr, "quorbel: stopped by %s; '%s' not written\n",
+                   strsignal(stopSignal), options.videoFile.c_str());
+    } else {
+      std::fprintf(stderr, "quorbel: stopped by %s after %d frames\n",
+                   strsignal(stopSignal), frame);
+    }
+    return kInterruptedExit;
   }
-  return failed ? 1 : 0;
+  if (!error.empty()) {
+    encoder.Abort();
+    std::fprintf(stderr, "quorbel: %s\n", error.c_str());
+    return 1;
+  }
+  if (video && !encoder.Finish(!encoderGone, &error)) {
+    std::fprintf(stderr, "quorbel: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
 }

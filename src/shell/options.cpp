@@ -31,23 +31,52 @@ bool ParseFps(const char* text, int* out) {
 std::string UsageText() {
   return "Usage: quorbel [options]\n"
          "Plays the show. With no options it asks \"Fullscreen ?\" first.\n"
+         "Keys while playing: Escape (on release) ends the show.\n"
          "\n"
          "  --windowed            play in a window without asking\n"
          "  --fullscreen          play full screen without asking\n"
          "  --mute                play without sound\n"
          "  --start SECONDS       begin at that moment of the show\n"
          "  --render DIR          write every frame as DIR/frame_NNNNNN.png\n"
+         "                        (800 x 600; DIR is created when missing)\n"
          "  --video FILE          encode the frames and the soundtrack with "
-         "ffmpeg\n"
-         "  --fps N               frames per second for --render/--video "
-         "(30)\n"
-         "  --from SECONDS        first frame's time for --render/--video "
-         "(0)\n"
+         "the\n"
+         "                        ffmpeg program; FILE's extension picks the\n"
+         "                        container: .mp4, .m4v, .mov, .mkv get H.264\n"
+         "                        (when ffmpeg has libx264, otherwise its\n"
+         "                        default video codec) and AAC; .webm, .avi\n"
+         "                        ffmpeg's default codecs\n"
+         "  --fps N               frames per second for --render/--video (30)\n"
+         "  --from SECONDS        first frame's time for --render/--video (0)\n"
          "  --to SECONDS          last frame's time (the end of the show)\n"
          "  --bench               frame-time statistics per section, "
          "offscreen\n"
+         "  --info                the version, SDL's video and audio drivers\n"
+         "                        and the OpenGL renderer in use (for problem\n"
+         "                        reports)\n"
          "  --help                this text\n"
-         "  --version             the program's version\n";
+         "  --version             the program's version and commit\n";
+}
+
+std::string VideoFormatFor(const std::string& path) {
+  static const struct {
+    const char* extension;
+    const char* format;
+  } kFormats[] = {{".mp4", "mp4"},      {".m4v", "mp4"},   {".mov", "mov"},
+                  {".mkv", "matroska"}, {".webm", "webm"}, {".avi", "avi"}};
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return "";
+  }
+  std::string extension = path.substr(dot);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  for (const auto& entry : kFormats) {
+    if (extension == entry.extension) return entry.format;
+  }
+  return "";
 }
 
 bool ParseOptions(int argc, const char* const* argv, Options* options,
@@ -70,6 +99,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options,
       parsed.help = true;
     } else if (arg == "--version") {
       parsed.version = true;
+    } else if (arg == "--info") {
+      parsed.info = true;
     } else if (arg == "--windowed") {
       parsed.windowed = true;
     } else if (arg == "--fullscreen") {
@@ -90,6 +121,10 @@ bool ParseOptions(int argc, const char* const* argv, Options* options,
     } else if (arg == "--video") {
       if (!value(&text) || !*text) return fail("--video needs a file name");
       parsed.videoFile = text;
+      if (VideoFormatFor(parsed.videoFile).empty()) {
+        return fail(
+            "--video needs a file ending in .mp4, .mov, .mkv, .webm or .avi");
+      }
     } else if (arg == "--fps") {
       if (!value(&text) || !ParseFps(text, &parsed.fps)) {
         return fail("--fps needs a whole number from 1 to 1000");

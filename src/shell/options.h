@@ -7,6 +7,7 @@
 struct Options {
   bool help = false;
   bool version = false;
+  bool info = false;  // --info: versions, drivers and the GL renderer
   bool windowed = false;
   bool fullscreen = false;
   bool mute = false;
@@ -28,3 +29,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options,
 
 // The --help text.
 std::string UsageText();
+
+// The ffmpeg container format for a --video file name, chosen by its
+// extension ("mp4", "matroska", ...); empty when the extension is not one
+// the export knows.
+std::string VideoFormatFor(const std::string& path);

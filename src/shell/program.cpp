@@ -9,7 +9,12 @@
 #define QUORBEL_VERSION "unknown"
 #endif
 
-int RunProgram(int argc, const char* const* argv) {
+std::string VersionText(const char* commit) {
+  return std::string("quorbel ") + QUORBEL_VERSION + " (commit " +
+         (commit && *commit ? commit : "unknown") + ")";
+}
+
+int RunProgram(int argc, const char* const* argv, const char* commit) {
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, &options, &error)) {
@@ -21,11 +26,13 @@ int RunProgram(int argc, const char* const* argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("quorbel %s\n", QUORBEL_VERSION);
+    std::printf("%s\n", VersionText(commit).c_str());
     return 0;
   }
   int code = 0;
-  if (options.bench) {
+  if (options.info) {
+    code = RunInfo(commit);
+  } else if (options.bench) {
     code = RunBench(options);
   } else if (options.Offline()) {
     code = RunOffline(options);

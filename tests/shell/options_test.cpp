@@ -62,6 +62,9 @@ TEST(Options, BadCommandLinesGiveOneLine) {
       {"--windowed", "--fullscreen"},
       {"--bench", "--render", "d"},
       {"--render", "d", "--start", "3"},
+      {"--video", "show"},
+      {"--video", "show.png"},
+      {"--video", "dir.mp4/show"},
       {"stray"},
   };
   for (const auto& args : bad) {
@@ -92,6 +95,44 @@ TEST(Options, HelpAndVersionExitWithZero) {
   EXPECT_EQ(RunProgram(2, version), 0);
   EXPECT_NE(testing::internal::GetCapturedStdout().find("quorbel "),
             std::string::npos);
+}
+
+// The container follows the extension, in any case; others are refused.
+TEST(Options, VideoFormatFollowsTheExtension) {
+  EXPECT_EQ(VideoFormatFor("show.mp4"), "mp4");
+  EXPECT_EQ(VideoFormatFor("a/b.c/SHOW.M4V"), "mp4");
+  EXPECT_EQ(VideoFormatFor("show.mov"), "mov");
+  EXPECT_EQ(VideoFormatFor("show.mkv"), "matroska");
+  EXPECT_EQ(VideoFormatFor("show.webm"), "webm");
+  EXPECT_EQ(VideoFormatFor("show.avi"), "avi");
+  EXPECT_EQ(VideoFormatFor("show.gif"), "");
+  EXPECT_EQ(VideoFormatFor("show"), "");
+  EXPECT_EQ(VideoFormatFor("v.mp4/show"), "");
+  Options o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--video", "out/Show.MKV", "--from", "3"}, &o, &error))
+      << error;
+  EXPECT_EQ(o.videoFile, "out/Show.MKV");
+}
+
+TEST(Options, InfoIsAnOption) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--info"}, &o, &error)) << error;
+  EXPECT_TRUE(o.info);
+  EXPECT_FALSE(o.Offline() || o.bench);
+}
+
+TEST(Options, VersionNamesTheCommit) {
+  EXPECT_EQ(VersionText("0123456789ab"),
+            "quorbel " QUORBEL_TEST_VERSION " (commit 0123456789ab)");
+  EXPECT_EQ(VersionText(nullptr),
+            "quorbel " QUORBEL_TEST_VERSION " (commit unknown)");
+  const char* version[] = {"quorbel", "--version"};
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunProgram(2, version, "fedcba987654"), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "quorbel " QUORBEL_TEST_VERSION " (commit fedcba987654)\n");
 }
 
 }  // namespace
