@@ -95,10 +95,11 @@ HRESULT GlowEffect::Init(IDirect3DDevice9* device_, TextureBank* textureBank_) {
     hr = targetTextures[i]->GetSurfaceLevel(0, targetSurfaces[i].Receive());
     if (FAILED(hr)) return hr;
   }
-  // Without a state block ComposeGlow and DrawBackdrop cannot restore the
-  // device; a device that cannot make one cannot draw the show either, and
-  // the sprite creation below reports it.
-  device->CreateStateBlock(D3DSBT_ALL, stateBlock.Receive());
+  // Without its state block ComposeGlow and DrawBackdrop could not put the
+  // device back as they found it, and every later draw would inherit their
+  // states: a failure here fails start-up like any other.
+  hr = device->CreateStateBlock(D3DSBT_ALL, stateBlock.Receive());
+  if (FAILED(hr)) return hr;
   return D3DXCreateSprite(device, sprite.Receive());
 }
 

@@ -1,7 +1,5 @@
 #include "platform/d3dx/d3dx_mesh.h"
 
-#include "platform/system/fault_injection.h"
-
 #include <meshoptimizer.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 
 #include "platform/d3dx/d3dx_buffer.h"
 #include "platform/d3dx/last_error.h"
+#include "platform/system/fault_injection.h"
 
 namespace {
 
@@ -257,6 +256,9 @@ HRESULT D3DXMeshImpl::OptimizeInplace(DWORD flags, const DWORD*,
                                       DWORD* adjacencyOut, DWORD* faceRemap,
                                       ID3DXBuffer** vertexRemap) {
   if (vertexRemap) *vertexRemap = nullptr;
+  // A failure part way leaves a consistent mesh (faces sorted or not,
+  // vertices compacted or not): callers may go on drawing it.
+  InjectionScope scope("OptimizeInplace");
   try {
     std::vector<uint32_t> order(numFaces);
     std::iota(order.begin(), order.end(), 0u);

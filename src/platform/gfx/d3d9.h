@@ -261,6 +261,11 @@ class IDirect3D9 : public IUnknown {
 // Returns null when no usable OpenGL 3.3 core context is current.
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 
+// Extension: how many devices and objects made by devices (textures,
+// surfaces, buffers, state blocks, programs) are alive: 0 once everything
+// has been released, for leak checks.
+int LiveDeviceObjects();
+
 // What a device needs from the window it presents into. The system layer's
 // window implements it; tests and offline rendering pass a hidden window.
 class PresentWindow {

@@ -1,5 +1,4 @@
 #include "platform/gfx/device.h"
-#include "platform/system/fault_injection.h"
 
 #include <cstdio>
 
@@ -11,8 +10,11 @@
 #include "platform/gfx/surface.h"
 #include "platform/gfx/texture.h"
 #include "platform/gfx/vertex_buffer.h"
+#include "platform/system/fault_injection.h"
 
 namespace gfx {
+
+std::atomic<int> liveDeviceObjects{0};
 
 void AddDeviceRef(Device* device) { device->AddRef(); }
 void ReleaseDeviceRef(Device* device) { device->Release(); }
@@ -41,6 +43,7 @@ Device* Device::Create(PresentWindow* window,
 
 Device::Device(PresentWindow* window, UINT width, UINT height)
     : window_(window), width_(width), height_(height) {
+  ++liveDeviceObjects;
   InitDefaultState(&state_, width, height);
   backBuffer_ = std::make_unique<Surface>(this, width, height);
   renderTarget_ = backBuffer_.get();
@@ -111,7 +114,7 @@ bool Device::InitGl() {
   return true;
 }
 
-Device::~Device() = default;
+Device::~Device() { --liveDeviceObjects; }
 
 void Device::Destroy() {
   ReleaseBindings(&state_);
@@ -208,3 +211,5 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format,
 }
 
 }  // namespace gfx
+
+int LiveDeviceObjects() { return gfx::liveDeviceObjects.load(); }

@@ -20,6 +20,8 @@ class Device;
 // this header need not see the device class.
 void AddDeviceRef(Device* device);
 void ReleaseDeviceRef(Device* device);
+// Devices and device objects alive (LiveDeviceObjects in d3d9.h).
+extern std::atomic<int> liveDeviceObjects;
 // GetDevice of every device object: adds a reference and hands the device
 // out; a null out-pointer is refused.
 HRESULT ReturnDevice(Device* device, IDirect3DDevice9** out);
@@ -28,6 +30,7 @@ template <class Interface>
 class DeviceChild : public Interface {
  public:
   explicit DeviceChild(Device* device) : device_(device) {
+    ++liveDeviceObjects;
     AddDeviceRef(device_);
   }
 
@@ -54,7 +57,7 @@ class DeviceChild : public Interface {
   Device* device() const { return device_; }
 
  protected:
-  virtual ~DeviceChild() = default;
+  virtual ~DeviceChild() { --liveDeviceObjects; }
   virtual void OnLastPublicRelease() {}
 
  private:

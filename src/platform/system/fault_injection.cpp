@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 
 namespace {
 
@@ -9,7 +10,9 @@ namespace {
 // theirs: atomics keep the bookkeeping exact.
 std::atomic<int> armed{-1};  // -1: not yet read from the environment
 std::atomic<int> passed{0};
-std::atomic<const char*> failedSite{nullptr};
+std::mutex siteMutex;
+std::string failedSite;
+thread_local const char* currentStep = nullptr;
 
 int Armed() {
   int n = armed.load();
@@ -29,16 +32,27 @@ bool InjectedFailure(const char* site) {
   const int n = Armed();
   const int call = ++passed;
   if (n == 0 || call != n) return false;
-  failedSite.store(site);
+  std::lock_guard<std::mutex> lock(siteMutex);
+  failedSite = currentStep ? std::string(currentStep) + "/" + site : site;
   return true;
 }
 
 void ArmInjectedFailure(int nth) {
   armed.store(nth < 0 ? 0 : nth);
   passed.store(0);
-  failedSite.store(nullptr);
+  std::lock_guard<std::mutex> lock(siteMutex);
+  failedSite.clear();
 }
 
 int InjectionPointsPassed() { return passed.load(); }
 
-const char* InjectedFailureSite() { return failedSite.load(); }
+std::string InjectedFailureSite() {
+  std::lock_guard<std::mutex> lock(siteMutex);
+  return failedSite;
+}
+
+InjectionScope::InjectionScope(const char* step) : outer_(currentStep) {
+  currentStep = step;
+}
+
+InjectionScope::~InjectionScope() { currentStep = outer_; }

@@ -12,6 +12,8 @@
 // environment does for a whole process: QUORBEL_INJECT_FAILURE=N.
 #pragma once
 
+#include <string>
+
 // True when this call is the armed one. `site` names the call for reports.
 bool InjectedFailure(const char* site);
 
@@ -19,5 +21,21 @@ bool InjectedFailure(const char* site);
 void ArmInjectedFailure(int nth);
 // Calls counted since the last Arm.
 int InjectionPointsPassed();
-// The site of the call that failed, or null.
-const char* InjectedFailureSite();
+// The site of the call that failed ("CreateVertexBuffer", or
+// "OptimizeInplace/CreateVertexBuffer" inside a step that names itself),
+// or empty.
+std::string InjectedFailureSite();
+
+// Names the calls made while it lives as part of a larger step whose
+// result the program does not depend on (mesh optimisation), so that a
+// report can tell them apart.
+class InjectionScope {
+ public:
+  explicit InjectionScope(const char* step);
+  ~InjectionScope();
+  InjectionScope(const InjectionScope&) = delete;
+  InjectionScope& operator=(const InjectionScope&) = delete;
+
+ private:
+  const char* outer_;
+};
