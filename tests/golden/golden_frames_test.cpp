@@ -42,7 +42,19 @@ constexpr uint32_t kMoments[] = {
     // at full strength and 300 ms later; the title not yet there, half
     // faded in, under a flash, and fully there; the last frame.
     0, 1500, 2000, 2300, 13400, 13900, 14000, 20000, 20600, 26900,
-};
+    // Titrek: the first frame under the change's flash; the rings as the
+    // flash fades, the banner not yet in; the banner halfway across; the
+    // banner leaving on the left; the last frame.
+    27000, 27400, 33000, 37000, 40999,
+    // Shine: the first frame under the change's flash; the tube and its
+    // wireframe before the backdrop; the last frame of the first overlay;
+    // the barred overlay under its half-faded flash and without it; the
+    // overlay with tick marks likewise; the last frame.
+    41000, 47000, 52999, 53250, 53600, 68250, 68600, 81999,
+    // Tunnel: the first frame under the change's flash; the tunnel as the
+    // flash fades, the strip at the top; both overlays scrolling; the
+    // strip's end going up; the last frame.
+    82000, 82400, 90000, 100000, 107999};
 
 // The index of the section playing at `ms`.
 int SectionAt(uint32_t ms) {
