@@ -54,7 +54,17 @@ constexpr uint32_t kMoments[] = {
     // Tunnel: the first frame under the change's flash; the tunnel as the
     // flash fades, the strip at the top; both overlays scrolling; the
     // strip's end going up; the last frame.
-    82000, 82400, 90000, 100000, 107999};
+    82000, 82400, 90000, 100000, 107999,
+    // Uzun: its first frame under the flash of the change; the glider far
+    // away, nearer, passing over the column, gone past and going away; the
+    // last frame. Its backdrop shows the turn that the sections before it
+    // have given the sphere.
+    165000, 167000, 177500, 186500, 200000, 218900,
+    // Noise: its first frame (the first picture at full opacity, under the
+    // full flash of the change); the noise at 0.75 under the flash at
+    // half; half faded out, the flash gone; nearly gone; black with the
+    // overlay; the last frame of the show.
+    219000, 219250, 219500, 219800, 220000, 224900};
 
 // The index of the section playing at `ms`.
 int SectionAt(uint32_t ms) {
