@@ -42,6 +42,15 @@ constexpr uint32_t kMoments[] = {
     // at full strength and 300 ms later; the title not yet there, half
     // faded in, under a flash, and fully there; the last frame.
     0, 1500, 2000, 2300, 13400, 13900, 14000, 20000, 20600, 26900,
+    // Arms: the first frame (the star under the change's flash); the
+    // chains unfolding as the flash fades; the swarm formed; the overlay
+    // halfway across; the last frame.
+    108000, 108500, 111000, 122500, 136900,
+    // Greets: the first frame (rings from above under the flash); the
+    // first card change, at 138 s, seen from above; the camera at the
+    // rings' height just after it starts bobbing (144.07 s); a card change
+    // seen face on (150 s); the top of a bob; the last frame.
+    137000, 137900, 138000, 144100, 149900, 150000, 154300, 164900,
 };
 
 // The index of the section playing at `ms`.
