@@ -55,6 +55,15 @@ constexpr uint32_t kMoments[] = {
     // flash fades, the strip at the top; both overlays scrolling; the
     // strip's end going up; the last frame.
     82000, 82400, 90000, 100000, 107999,
+    // Arms: the first frame (the star under the change's flash); the
+    // chains unfolding as the flash fades; the swarm formed; the overlay
+    // halfway across; the last frame.
+    108000, 108500, 111000, 122500, 136900,
+    // Greets: the first frame (rings from above under the flash); the
+    // first card change, at 138 s, seen from above; the camera at the
+    // rings' height just after it starts bobbing (144.07 s); a card change
+    // seen face on (150 s); the top of a bob; the last frame.
+    137000, 137900, 138000, 144100, 149900, 150000, 154300, 164900,
     // Uzun: its first frame under the flash of the change; the glider far
     // away, nearer, passing over the column, gone past and going away; the
     // last frame. Its backdrop shows the turn that the sections before it
