@@ -5,14 +5,11 @@
 
 #include "glow/glow_effect.h"
 #include "resource_ids.h"
+#include "sections/shared_maths.h"
 #include "toolkit/camera.h"
 #include "toolkit/expect_ok.h"
 
 namespace {
-
-// Degrees to radians, the single-precision factor the animation is tuned
-// with.
-constexpr float kDegree = 0.017453292f;
 
 const D3DXVECTOR3 kEye(0.0f, 0.0f, -340.0f);
 const D3DXVECTOR3 kTarget(0.0f, 0.0f, 0.0f);

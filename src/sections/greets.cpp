@@ -5,13 +5,10 @@
 
 #include "glow/glow_effect.h"
 #include "resource_ids.h"
+#include "sections/shared_maths.h"
 #include "toolkit/camera.h"
 
 namespace {
-
-// Degrees to radians, the single-precision factor the animation is tuned
-// with.
-constexpr float kDegree = 0.017453292f;
 
 // The camera starts 250 units above the rings, looking down on them, and
 // the lens is wide (2.3 radians).
@@ -42,9 +39,6 @@ constexpr double kOuterRingTurn = 0.0006;
 // the eight card slots.
 constexpr uint32_t kCardPeriodMs = 2000;
 constexpr int kCardCount = slot::kCard8 - slot::kCard1 + 1;
-
-// The backdrop sphere turns 0.05 degrees per ms, spread over the axes.
-constexpr double kBackdropDegreesPerMs = 0.05;
 
 // The overlay starts at (850, 350) pixels and scrolls 0.05 pixels per ms
 // to the left, drawn at 0x66 alpha.
@@ -101,14 +95,10 @@ HRESULT Greets::Load() {
 }
 
 void Greets::Advance(Animation& a, const Tick& tick) const {
-  const float t = tick.t();
   const float d = tick.d();
 
   // The backdrop's turn accumulates in the glow object across sections.
-  const double turn = d * kBackdropDegreesPerMs * kDegree;
-  glow->TurnBackdrop(static_cast<float>(std::sin(0.0004 * t) * turn),
-                     static_cast<float>(std::sin(0.0003 * t) * turn),
-                     static_cast<float>(std::cos(0.0002 * t) * turn));
+  DriftBackdrop(glow, tick);
 
   const float step = d * a.descentSpeed;
   if (!a.bobbing && a.eye.y > 0.0f) a.eye.y -= step;

@@ -5,13 +5,10 @@
 #include "glow/glow_effect.h"
 #include "resource_ids.h"
 #include "sections/blend_weights.h"
+#include "sections/shared_maths.h"
 #include "toolkit/camera.h"
 
 namespace {
-
-// Degrees to radians, the single-precision factor the animation is tuned
-// with.
-constexpr float kDegree = 0.017453292f;
 
 // The camera stands still on the z axis, 90 units in front of the tube,
 // and looks through a very wide lens (2.3 radians vertically). The aspect
@@ -22,11 +19,9 @@ const D3DXVECTOR3 kUp(0.0f, 1.0f, 0.0f);
 constexpr Lens kLens{2.3f, 1.3f, 1.0f, 1000.0f};
 constexpr float kBackdropFovY = 2.385f;
 
-// The backdrop sphere turns 0.05 degrees per ms, spread over the axes, as
-// in the opening section. The tube tumbles at up to 0.05, 0.04 and 0.07
-// degrees per ms about x, y and z, each axis swinging back and forth with
-// the clock.
-constexpr double kBackdropDegreesPerMs = 0.05;
+// The backdrop drifts as in the opening section. The tube tumbles at up
+// to 0.05 (the backdrop's rate), 0.04 and 0.07 degrees per ms about x, y
+// and z, each axis swinging back and forth with the clock.
 constexpr double kTumbleYDegreesPerMs = 0.04;
 constexpr double kTumbleZDegreesPerMs = 0.07;
 // The second blend matrix turns a little on every tick (radians, not
@@ -127,10 +122,7 @@ void Shine::Advance(Animation& a, const Tick& tick) const {
   const float d = tick.d();
 
   // The backdrop's turn accumulates in the glow object across sections.
-  const double turn = d * kBackdropDegreesPerMs * kDegree;
-  glow->TurnBackdrop(static_cast<float>(turn * std::sin(0.0004 * t)),
-                     static_cast<float>(turn * std::sin(0.0003 * t)),
-                     static_cast<float>(turn * std::cos(0.0002 * t)));
+  const double turn = DriftBackdrop(glow, tick);
 
   a.meshWorld.RotateXYZ(static_cast<float>(turn * std::cos(0.0001 * t)),
                         static_cast<float>(d * kTumbleYDegreesPerMs * kDegree *

@@ -5,13 +5,10 @@
 #include "glow/glow_effect.h"
 #include "resource_ids.h"
 #include "sections/blend_weights.h"
+#include "sections/shared_maths.h"
 #include "toolkit/camera.h"
 
 namespace {
-
-// Degrees to radians, the single-precision factor the animation is tuned
-// with.
-constexpr float kDegree = 0.017453292f;
 
 // The camera circles once every 2 pi seconds around (-250, -280), drifts
 // 0.04 units per ms towards -z and springs back 40 units on every new whole
@@ -27,8 +24,6 @@ constexpr Lens kLens{0.7853982f, 1.3f, 1.0f, 1000.0f};  // pi / 4
 // more on every new whole second.
 constexpr double kSpinPerTick = 0.005;
 constexpr double kSpinPerSecond = 80.0;
-// The backdrop sphere turns 0.05 degrees per ms, spread over the axes.
-constexpr double kBackdropDegreesPerMs = 0.05;
 // The picture starts fading in with this half-second (13.5 s) and takes
 // 1000 ms to reach full opacity.
 constexpr uint32_t kFadeHalfSecond = 26;
@@ -110,10 +105,7 @@ void topuz::Advance(Animation& a, const Tick& tick) const {
   if (a.fade > 1.0f) a.fade = 1.0f;
 
   // The backdrop's turn accumulates in the glow object across sections.
-  const double turn = d * kBackdropDegreesPerMs * kDegree;
-  glow->TurnBackdrop(static_cast<float>(turn * std::sin(0.0004 * t)),
-                     static_cast<float>(turn * std::sin(0.0003 * t)),
-                     static_cast<float>(turn * std::cos(0.0002 * t)));
+  DriftBackdrop(glow, tick);
 
   // Per tick, not per millisecond: the spin follows the tick rate.
   const float spin = static_cast<float>(

@@ -4,13 +4,10 @@
 
 #include "glow/glow_effect.h"
 #include "resource_ids.h"
+#include "sections/shared_maths.h"
 #include "toolkit/camera.h"
 
 namespace {
-
-// Degrees to radians, the single-precision factor the animation is tuned
-// with.
-constexpr float kDegree = 0.017453292f;
 
 // The eye sits on the tunnel's centre line, 140 units from the tunnel's
 // centre. The tunnel is seen through a very wide lens (2.4 radians) whose

@@ -4,13 +4,11 @@
 
 #include "glow/glow_effect.h"
 #include "resource_ids.h"
+#include "sections/shared_maths.h"
 #include "toolkit/camera.h"
 
 namespace {
 
-// Degrees to radians, the single-precision factor the animation is tuned
-// with.
-constexpr float kDegree = 0.017453292f;
 constexpr float kQuarterTurn = 1.5707964f;  // 90 degrees
 
 // The glider starts 1000 units down the z axis, turned so that its nose
@@ -35,9 +33,6 @@ const D3DXVECTOR3 kUp(0.0f, 1.0f, 0.0f);
 // not 4:3, everywhere in the show: deliberate.
 constexpr Lens kLens{0.785f, 1.3f, 1.0f, 2000.0f};
 constexpr float kBackdropFovY = 0.785f;
-
-// The backdrop sphere turns 0.05 degrees per ms, spread over the axes.
-constexpr double kBackdropDegreesPerMs = 0.05;
 
 // The banners start right of the screen and scroll leftwards, in pixels
 // and pixels per ms; they are drawn white at 40 % opacity.
@@ -116,10 +111,7 @@ void Uzun::Advance(Animation& a, const Tick& tick) const {
                           static_cast<float>(-kGliderUnitsPerMs * d));
 
   // The backdrop's turn accumulates in the glow object across sections.
-  const double turn = d * kBackdropDegreesPerMs * kDegree;
-  glow->TurnBackdrop(static_cast<float>(std::sin(0.0004 * t) * turn),
-                     static_cast<float>(std::sin(0.0003 * t) * turn),
-                     static_cast<float>(std::cos(0.0002 * t) * turn));
+  DriftBackdrop(glow, tick);
 
   a.firstBanner.Translate(static_cast<float>(-kFirstBannerPixelsPerMs * d),
                           0.0f, 0.0f);
