@@ -34,6 +34,8 @@ constexpr UINT kBackBufferHeight = 600;
 // The pause after the device is made, live only: lets a display that has
 // just changed settle before the first frame.
 constexpr auto kDeviceSettle = std::chrono::milliseconds(500);
+// How often that pause looks for a stop request.
+constexpr auto kStopPoll = std::chrono::milliseconds(5);
 // Sampler stages whose filters start-up sets for every section.
 constexpr DWORD kSamplerStages = 8;
 
@@ -42,15 +44,23 @@ constexpr DWORD kSamplerStages = 8;
 Demo::Demo(const DemoServices& services, const DemoConfig& config)
     : services_(services), config_(config) {}
 
-Demo::~Demo() { Shutdown(); }
+Demo::~Demo() {
+  if (!shutDown_) Shutdown();
+}
 
 void Demo::ShowError(const char* text) { services_.boxes->ShowError(text); }
+
+bool Demo::Stopping() const {
+  return services_.stopRequested && services_.stopRequested();
+}
 
 HRESULT Demo::InitDemo() {
   // 1. The display mode.
   Answer answer =
       config_.answer ? *config_.answer : services_.boxes->Ask(kAskFullscreen);
-  if (answer == Answer::Cancel) return E_FAIL;
+  // A stop request ends start-up wherever it comes, as Cancel does: no
+  // message, and Shutdown releases what was made.
+  if (answer == Answer::Cancel || Stopping()) return E_FAIL;
   fullscreen_ = answer == Answer::Yes;
 
   // 2. The Direct3D object needs a current GL 3.3 context. A machine
@@ -97,7 +107,13 @@ HRESULT Demo::InitDemo() {
   if (!config_.live) device->SetPresentSync(FALSE);
 
   // 5.
-  if (config_.live) std::this_thread::sleep_for(kDeviceSettle);
+  if (config_.live) {
+    const auto until = std::chrono::steady_clock::now() + kDeviceSettle;
+    while (!Stopping() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(kStopPoll);
+    }
+  }
+  if (Stopping()) return E_FAIL;
   // 6.
   if (fullscreen_) device->ShowCursor(FALSE);
   // 7. Filters every section relies on unless it sets its own.
@@ -117,6 +133,7 @@ HRESULT Demo::InitDemo() {
     return E_FAIL;
   }
   // 10.
+  if (Stopping()) return E_FAIL;
   textureBank = services_.parts->NewTextureBank();
   hr = services_.parts->LoadTextures(textureBank, device);
   if (FAILED(hr)) {
@@ -124,6 +141,7 @@ HRESULT Demo::InitDemo() {
     return E_FAIL;
   }
   // 11.
+  if (Stopping()) return E_FAIL;
   glow = services_.parts->NewGlow();
   hr = services_.parts->InitGlow(glow, device, textureBank);
   if (FAILED(hr)) {
@@ -137,6 +155,7 @@ HRESULT Demo::InitDemo() {
   }
   // 13.
   for (int i = 0; i < kSectionCount; ++i) {
+    if (Stopping()) return E_FAIL;
     sections[i]->Attach(device, textureBank, glow);
     hr = sections[i]->Reset();
     if (FAILED(hr)) {
@@ -149,6 +168,7 @@ HRESULT Demo::InitDemo() {
     }
   }
   // 14. The music starts once every section is ready.
+  if (Stopping()) return E_FAIL;
   if (musicStream != 0) {
     services_.audio->ChannelPlay(musicStream, config_.musicStartMs);
   }
@@ -222,6 +242,8 @@ void Demo::TimerTick() {
 }
 
 void Demo::Shutdown() {
+  shutDown_ = true;
+  if (config_.trace) std::fputs("quorbel: Shutdown\n", stderr);
   // Nothing may be released while a tick can still run.
   if (timer_) timer_->Stop();
   if (textureBank) {

@@ -37,6 +37,9 @@ struct DemoServices {
   AudioSystem* audio = nullptr;
   Clock* clock = nullptr;
   ShowParts* parts = nullptr;
+  // Whether the show has been asked to stop (SIGINT, SIGTERM); start-up
+  // then ends as on Cancel. Unset: never.
+  bool (*stopRequested)() = nullptr;
 };
 
 struct DemoConfig {
@@ -48,6 +51,8 @@ struct DemoConfig {
   bool mute = false;
   // Where in the soundtrack the music starts (a show started later).
   uint32_t musicStartMs = 0;
+  // Shutdown says so on stderr (the live trials count it).
+  bool trace = false;
 };
 
 class Demo {
@@ -110,10 +115,12 @@ class Demo {
   // is current afterwards.
   bool ApplyAdvanceRule();
   void ShowError(const char* text);
+  bool Stopping() const;
 
   DemoServices services_;
   DemoConfig config_;
   bool fullscreen_ = false;
+  bool shutDown_ = false;
   PeriodicTimer* timer_ = nullptr;
   std::function<void(IDirect3DDevice9*)> frameCapture_;
 
