@@ -6,10 +6,10 @@
 #include "image_decoder.h"
 
 struct ImageStats {
-  double lumaMean = 0;      // 0..1, over visible pixels (alpha > 0)
-  double lumaSpread = 0;    // 98th minus 2nd percentile of luma, 0..1
-  double blackShare = 0;    // visible pixels with r = g = b = 0
-  double whiteShare = 0;    // visible pixels with r = g = b = 255
+  double lumaMean = 0;          // 0..1, over visible pixels (alpha > 0)
+  double lumaSpread = 0;        // 98th minus 2nd percentile of luma, 0..1
+  double blackShare = 0;        // visible pixels with r = g = b = 0
+  double whiteShare = 0;        // visible pixels with r = g = b = 255
   double transparentShare = 0;  // pixels with alpha = 0, of all
 };
 
