@@ -225,6 +225,12 @@ Outcome Trials::Run(Event event, Moment moment) {
       break;
   }
 
+  // The windows of the run before must be gone first, or one of them could
+  // be taken for this run's.
+  const auto clearBy = CueDeadline();
+  while (x_->FindViewable(kCaption) && Clock::now() < clearBy) {
+    std::this_thread::sleep_for(milliseconds(5));
+  }
   ShowProcess show;
   if (!show.Start(settings_.quorbel, args)) {
     out.why = "could not start " + settings_.quorbel;

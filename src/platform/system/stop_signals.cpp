@@ -64,10 +64,15 @@ void Install() {
     struct sigaction current {};
     sigaction(signal, nullptr, &current);
     if (current.sa_handler == SIG_IGN) continue;
+    // No SA_RESTART: a blocking call returns (EINTR) and its caller looks
+    // again. ThreadSanitizer runs a handler only on the way into or out of
+    // a call it intercepts, so without this a stop would wait for SDL's
+    // dialog to be answered (SDL waits for the dialog's process in
+    // waitpid, which it repeats on EINTR).
     struct sigaction action {};
     action.sa_handler = &OnStopSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = 0;
     sigaction(signal, &action, nullptr);
   }
 }
