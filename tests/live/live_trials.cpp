@@ -16,6 +16,8 @@
 // The milestones come from the show itself (QUORBEL_TRACE): "start-up"
 // before loading, "first frame" once the window is up, "playing" once that
 // frame is out and the timer runs, "section N" after each change.
+#include <signal.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +26,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <signal.h>
 
 #include "show_process.h"
 #include "x_input.h"
@@ -95,8 +95,8 @@ struct Settings {
   int trials = 3;
   std::vector<Event> events = {Event::Escape, Event::Close, Event::Sigterm,
                                Event::Sigint};
-  std::vector<Moment> moments = {Moment::Question,   Moment::Loading,
-                                 Moment::FirstFrame, Moment::MidSection,
+  std::vector<Moment> moments = {Moment::Question,      Moment::Loading,
+                                 Moment::FirstFrame,    Moment::MidSection,
                                  Moment::SectionChange, Moment::LastSecond};
   // How long a milestone may take to come (sanitizer builds start slowly).
   int cueTimeoutMs = 60000;
@@ -189,8 +189,8 @@ Outcome Trials::Run(Event event, Moment moment) {
       break;
     case Moment::MidSection: {
       // Well inside a section: no change within 5 s of the start.
-      const int s = std::uniform_int_distribution<int>(0, kSections - 1)(
-          random_);
+      const int s =
+          std::uniform_int_distribution<int>(0, kSections - 1)(random_);
       const double from = s == 0 ? 0 : kSectionEnds[s - 1];
       const double start =
           Uniform(from + 0.5, std::max(from + 0.5, kSectionEnds[s] - 5));
@@ -204,8 +204,8 @@ Outcome Trials::Run(Event event, Moment moment) {
     }
     case Moment::SectionChange: {
       // Any change but the end of the show, 1.2 s after the start.
-      const int s = std::uniform_int_distribution<int>(0, kSections - 2)(
-          random_);
+      const int s =
+          std::uniform_int_distribution<int>(0, kSections - 2)(random_);
       args.push_back("--start");
       args.push_back(std::to_string(kSectionEnds[s] - 1.2));
       cue = "quorbel: section " + std::to_string(s + 1);
@@ -250,10 +250,8 @@ Outcome Trials::Run(Event event, Moment moment) {
     return out;
   }
   const auto cueTime = Clock::now();
-  PumpUntil(&show,
-            cueTime + std::chrono::microseconds(
-                          static_cast<int64_t>(Uniform(delayLo, delayHi) *
-                                               1000)));
+  PumpUntil(&show, cueTime + std::chrono::microseconds(static_cast<int64_t>(
+                                 Uniform(delayLo, delayHi) * 1000)));
   if (show.Ended() || (!tooLate.empty() && show.Seen(tooLate))) {
     // Missed the moment: not a trial. Loading was shorter than thought.
     if (moment == Moment::Loading) loadingMs_ *= 0.8;
@@ -274,33 +272,33 @@ Outcome Trials::Run(Event event, Moment moment) {
   }
   const auto eventTime = Clock::now();
   out.reached = true;
-  if (!show.WaitForEnd(eventTime + milliseconds(settings_.hangMs))) {
-    show.Kill();
-    out.why = "still running " + std::to_string(settings_.hangMs) +
-              " ms after the event";
-    return out;
-  }
-  out.ms = std::chrono::duration<double, std::milli>(show.EndTime() -
-                                                     eventTime)
+  const bool ended =
+      show.WaitForEnd(eventTime + milliseconds(settings_.hangMs));
+  if (!ended) show.Kill();
+  out.ms = std::chrono::duration<double, std::milli>(show.EndTime() - eventTime)
                .count();
   if (moment == Moment::Loading && show.Seen("quorbel: first frame")) {
-    out.reached = false;  // the show got past loading first
+    // The show got past loading first: judged, but not counted as a
+    // loading trial.
+    out.reached = false;
     loadingMs_ *= 0.8;
-    return out;
   }
   // Learn how long loading takes (with no --start), to aim the loading
   // trials.
   if (moment == Moment::FirstFrame) {
-    const double loading = std::chrono::duration<double, std::milli>(
-                               show.When("quorbel: first frame") -
-                               show.When("quorbel: start-up"))
-                               .count();
+    const double loading =
+        std::chrono::duration<double, std::milli>(
+            show.When("quorbel: first frame") - show.When("quorbel: start-up"))
+            .count();
     loadingMs_ = 0.5 * loadingMs_ + 0.5 * loading;
   }
 
   const std::string& err = show.Stderr();
   const int shutdowns = show.Count("quorbel: Shutdown");
-  if (show.ExitCode() != 0) {
+  if (!ended) {
+    out.why = "still running " + std::to_string(settings_.hangMs) +
+              " ms after the event";
+  } else if (show.ExitCode() != 0) {
     out.why = "exit code " + std::to_string(show.ExitCode());
   } else if (shutdowns != 1) {
     out.why = "Shutdown ran " + std::to_string(shutdowns) + " times";
@@ -365,8 +363,8 @@ const char kUsage[] =
 bool ParseSettings(int argc, char** argv, Settings* s) {
   const Event allEvents[] = {Event::Escape, Event::Close, Event::Sigterm,
                              Event::Sigint};
-  const Moment allMoments[] = {Moment::Question,   Moment::Loading,
-                               Moment::FirstFrame, Moment::MidSection,
+  const Moment allMoments[] = {Moment::Question,      Moment::Loading,
+                               Moment::FirstFrame,    Moment::MidSection,
                                Moment::SectionChange, Moment::LastSecond};
   s->seed = std::random_device()();
   for (int i = 1; i < argc; ++i) {
@@ -451,8 +449,8 @@ int main(int argc, char** argv) {
   std::mt19937 shuffle(settings.seed + 1);
   std::shuffle(order.begin(), order.end(), shuffle);
 
-  FILE* csv = settings.csv.empty() ? nullptr
-                                   : std::fopen(settings.csv.c_str(), "w");
+  FILE* csv =
+      settings.csv.empty() ? nullptr : std::fopen(settings.csv.c_str(), "w");
   if (csv) std::fputs("event,moment,passed,ms,why\n", csv);
   Trials trials(settings, &x);
   constexpr int kAttempts = 6;
@@ -482,8 +480,8 @@ int main(int argc, char** argv) {
   }
   if (csv) std::fclose(csv);
 
-  std::printf("%-8s %-15s %6s %6s %6s %10s %10s\n", "event", "moment",
-              "trials", "failed", "missed", "median_ms", "worst_ms");
+  std::printf("%-8s %-15s %6s %6s %6s %10s %10s\n", "event", "moment", "trials",
+              "failed", "missed", "median_ms", "worst_ms");
   int failed = 0;
   double worst = 0;
   for (const Cell& cell : cells) {

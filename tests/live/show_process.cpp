@@ -61,8 +61,8 @@ bool ShowProcess::Start(const std::string& program,
   for (auto& a : argStore) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  const int result = posix_spawn(&pid_, program.c_str(), &actions,
-                                 &attributes, argv.data(), envp.data());
+  const int result = posix_spawn(&pid_, program.c_str(), &actions, &attributes,
+                                 argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   close(pipeFds[1]);
