@@ -36,6 +36,8 @@ constexpr UINT kBackBufferHeight = 600;
 // The pause after the device is made, live only: lets a display that has
 // just changed settle before the first frame.
 constexpr auto kDeviceSettle = std::chrono::milliseconds(500);
+// How often that pause looks for a stop request.
+constexpr auto kStopPoll = std::chrono::milliseconds(5);
 // Sampler stages whose filters start-up sets for every section.
 constexpr DWORD kSamplerStages = 8;
 
@@ -44,16 +46,23 @@ constexpr DWORD kSamplerStages = 8;
 Demo::Demo(const DemoServices& services, const DemoConfig& config)
     : services_(services), config_(config) {}
 
-Demo::~Demo() { Shutdown(); }
+Demo::~Demo() {
+  if (!shutDown_) Shutdown();
+}
 
 void Demo::ShowError(const char* text) { services_.boxes->ShowError(text); }
 
+bool Demo::Stopping() const {
+  return services_.stopRequested && services_.stopRequested();
+}
+
 HRESULT Demo::InitDemo() {
-  if (!AskDisplayMode() || !CreateDevice()) return E_FAIL;
-  PrepareDevice();
+  // A stop request (SIGINT, SIGTERM) ends start-up between its steps as
+  // Cancel does: no message, and Shutdown releases what was made.
+  if (!AskDisplayMode() || !CreateDevice() || !PrepareDevice()) return E_FAIL;
   OpenAudio();
-  if (!LoadSoundtrack() || !LoadTextures() || !CreateGlow() ||
-      !ResetSections()) {
+  if (!LoadSoundtrack() || Stopping() || !LoadTextures() || Stopping() ||
+      !CreateGlow() || !ResetSections() || Stopping()) {
     return E_FAIL;
   }
   // The music starts once every section is ready.
@@ -65,7 +74,7 @@ bool Demo::AskDisplayMode() {
   const Answer answer =
       config_.answer ? *config_.answer : services_.boxes->Ask(kAskFullscreen);
   // Cancel, or closing the box, ends the program without a word.
-  if (answer == Answer::Cancel) return false;
+  if (answer == Answer::Cancel || Stopping()) return false;
   fullscreen_ = answer == Answer::Yes;
   return true;
 }
@@ -114,8 +123,14 @@ bool Demo::CreateDevice() {
   return true;
 }
 
-void Demo::PrepareDevice() {
-  if (config_.live) std::this_thread::sleep_for(kDeviceSettle);
+bool Demo::PrepareDevice() {
+  if (config_.live) {
+    const auto until = std::chrono::steady_clock::now() + kDeviceSettle;
+    while (!Stopping() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(kStopPoll);
+    }
+  }
+  if (Stopping()) return false;
   if (fullscreen_) device->ShowCursor(FALSE);
   // Filters every section relies on unless it sets its own.
   for (DWORD stage = 0; stage < kSamplerStages; ++stage) {
@@ -123,6 +138,7 @@ void Demo::PrepareDevice() {
     device->SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
   }
+  return true;
 }
 
 void Demo::OpenAudio() {
@@ -175,6 +191,7 @@ bool Demo::ResetSections() {
   // Then one after the other: attach, reset. A failure stops here; the
   // sections after it are neither attached nor reset.
   for (int i = 0; i < kSectionCount; ++i) {
+    if (Stopping()) return false;
     sections[i]->Attach(device.get(), textureBank.get(), glow.get());
     const HRESULT hr = sections[i]->Reset();
     if (FAILED(hr)) {
@@ -252,6 +269,8 @@ void Demo::TimerTick() {
 }
 
 void Demo::Shutdown() {
+  shutDown_ = true;
+  if (config_.trace) std::fputs("quorbel: Shutdown\n", stderr);
   // Nothing may be released while a tick can still run.
   if (timer_) timer_->Stop();
   if (textureBank) {

@@ -40,6 +40,9 @@ struct DemoServices {
   AudioSystem* audio = nullptr;
   Clock* clock = nullptr;
   ShowParts* parts = nullptr;
+  // Whether the show has been asked to stop (SIGINT, SIGTERM); start-up
+  // then ends as on Cancel. Unset: never.
+  bool (*stopRequested)() = nullptr;
 };
 
 struct DemoConfig {
@@ -51,6 +54,8 @@ struct DemoConfig {
   bool mute = false;
   // Where in the soundtrack the music starts (a show started later).
   uint32_t musicStartMs = 0;
+  // Shutdown says so on stderr (the live trials count it).
+  bool trace = false;
 };
 
 class Demo {
@@ -115,12 +120,13 @@ class Demo {
   // is current afterwards.
   bool ApplyAdvanceRule();
   void ShowError(const char* text);
+  bool Stopping() const;
 
   // The steps of InitDemo, in order; each shows its own message on
   // failure and returns false.
   bool AskDisplayMode();
   bool CreateDevice();
-  void PrepareDevice();
+  bool PrepareDevice();
   void OpenAudio();
   bool LoadSoundtrack();
   bool LoadTextures();
@@ -131,6 +137,7 @@ class Demo {
   DemoServices services_;
   DemoConfig config_;
   bool fullscreen_ = false;
+  bool shutDown_ = false;
   PeriodicTimer* timer_ = nullptr;
   std::function<void(IDirect3DDevice9*)> frameCapture_;
 

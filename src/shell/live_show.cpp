@@ -2,7 +2,9 @@
 // timer on its own.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +13,7 @@
 #include "platform/system/demo_window.h"
 #include "platform/system/message_boxes.h"
 #include "platform/system/periodic_timer.h"
+#include "platform/system/stop_signals.h"
 #include "shell/demo.h"
 #include "shell/graphics_host.h"
 #include "shell/program.h"
@@ -21,6 +24,21 @@ namespace {
 
 // The timer's period: the demo clock advances in steps of this size.
 constexpr uint32_t kTickMs = 1;
+// Fast-forward to --start looks for a stop request this often (demo ms).
+constexpr uint32_t kFastForwardSliceMs = 1000;
+
+// With QUORBEL_TRACE set, the show names its milestones on stderr: the
+// live trials time Escape, close and signals against them.
+bool Tracing() { return std::getenv("QUORBEL_TRACE") != nullptr; }
+
+void Trace(const char* what, int value = -1) {
+  if (!Tracing()) return;
+  if (value < 0) {
+    std::fprintf(stderr, "quorbel: %s\n", what);
+  } else {
+    std::fprintf(stderr, "quorbel: %s %d\n", what, value);
+  }
+}
 
 // What the window's events ask of the loop.
 enum class LoopAction { Continue, Quit };
@@ -53,9 +71,37 @@ bool OnAScreen() {
          std::strcmp(driver, "dummy") != 0;
 }
 
+// Shows the window and plays until the last section has finished, Escape
+// is released, the window is closed or a stop signal arrives.
+void Play(Demo* demo, DemoWindow* window, PeriodicTimer* timer) {
+  window->Show(demo->fullscreen());
+  // The first frame is drawn before the first tick.
+  Trace("first frame");
+  demo->PaintFrame();
+  timer->Start(kTickMs, [demo] { demo->TimerTick(); });
+  Trace("playing");
+
+  int32_t shownSection = demo->sectionIndex.load();
+  while (!demo->Finished() && !StopRequested()) {
+    bool quit = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (HandleEvent(event) == LoopAction::Quit) quit = true;
+    }
+    if (quit) break;
+    demo->PaintFrame();
+    if (demo->sectionIndex.load() != shownSection) {
+      shownSection = demo->sectionIndex.load();
+      Trace("section", shownSection);
+    }
+  }
+}
+
 }  // namespace
 
 int RunLive(const Options& options) {
+  // Before SDL starts, so that SDL leaves SIGINT and SIGTERM to us.
+  InstallStopSignals();
   DemoWindow window;
   // Without a display there is no window; start-up then reports that no
   // device could be made.
@@ -81,6 +127,7 @@ int RunLive(const Options& options) {
   if (options.fullscreen) config.answer = Answer::Yes;
   config.mute = options.mute;
   config.musicStartMs = startMs;
+  config.trace = Tracing();
 
   DemoServices services;
   services.boxes = &boxes;
@@ -89,37 +136,28 @@ int RunLive(const Options& options) {
   services.clock = startMs > 0 ? static_cast<Clock*>(&fastForwardClock)
                                : static_cast<Clock*>(&realClock);
   services.parts = &parts;
+  services.stopRequested = &StopRequested;
 
   PeriodicTimer timer;
   Demo demo(services, config);
   demo.SetTimer(&timer);
   OffsetClock continuedClock(&realClock, 0);
 
-  if (SUCCEEDED(demo.InitDemo())) {
-    if (startMs > 0) {
-      // The ticks up to the start run at full speed, then the live clock
-      // takes over where they stopped.
-      VirtualTicks ticks(&demo, &fastForwardClock);
-      ticks.RunTo(startMs, true);
-      continuedClock = OffsetClock(&realClock, fastForwardClock.Milliseconds() -
-                                                   realClock.Milliseconds());
-      demo.SetClock(&continuedClock);
+  Trace("start-up");
+  const bool started = SUCCEEDED(demo.InitDemo());
+  if (started && startMs > 0) {
+    // The ticks up to the start run at full speed, then the live clock
+    // takes over where they stopped.
+    VirtualTicks ticks(&demo, &fastForwardClock);
+    for (uint32_t to = 0; to < startMs && !StopRequested();) {
+      to = std::min(startMs, to + kFastForwardSliceMs);
+      ticks.RunTo(to, true);
     }
-    window.Show(demo.fullscreen());
-    // The first frame is drawn before the first tick.
-    demo.PaintFrame();
-    timer.Start(kTickMs, [&demo] { demo.TimerTick(); });
-
-    bool quit = false;
-    while (!quit && !demo.Finished()) {
-      SDL_Event event;
-      while (SDL_PollEvent(&event)) {
-        if (HandleEvent(event) == LoopAction::Quit) quit = true;
-      }
-      if (quit) break;
-      demo.PaintFrame();
-    }
+    continuedClock = OffsetClock(
+        &realClock, fastForwardClock.Milliseconds() - realClock.Milliseconds());
+    demo.SetClock(&continuedClock);
   }
+  if (started && !StopRequested()) Play(&demo, &window, &timer);
   // The same path for every ending: the timer stops (a running tick
   // finishes) before Shutdown releases anything.
   timer.Stop();

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/system/stop_signals.h"
+
 namespace {
 
 // Button ids of the question; SDL reports -1 when the box is closed.
@@ -36,10 +38,15 @@ Answer SdlMessageBoxes::Ask(const std::string& text) {
   box.numbuttons = SDL_arraysize(buttons);
   box.buttons = buttons;
   int pressed = -1;
-  if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-    // No display to ask on: play in a window.
-    return Answer::No;
+  int result = 0;
+  {
+    DialogChildScope dialog;
+    result = SDL_ShowMessageBox(&box, &pressed);
   }
+  // A stop signal closes the box: the show ends as on Cancel.
+  if (StopRequested()) return Answer::Cancel;
+  // No display to ask on: play in a window.
+  if (result != 0) return Answer::No;
   switch (pressed) {
     case kButtonYes:
       return Answer::Yes;
@@ -51,6 +58,7 @@ Answer SdlMessageBoxes::Ask(const std::string& text) {
 }
 
 void SdlMessageBoxes::ShowError(const std::string& text) {
+  DialogChildScope dialog;
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kCaption, text.c_str(),
                                owner_) != 0) {
     PrintError(text);
