@@ -1,7 +1,5 @@
 #include "platform/d3dx/d3dx_effect.h"
 
-#include "platform/system/fault_injection.h"
-
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -14,6 +12,7 @@
 #include "platform/d3dx/effect_states.h"
 #include "platform/d3dx/last_error.h"
 #include "platform/system/embedded_resources.h"
+#include "platform/system/fault_injection.h"
 
 namespace {
 

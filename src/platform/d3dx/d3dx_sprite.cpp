@@ -1,10 +1,9 @@
 #include "platform/d3dx/d3dx_sprite.h"
 
-#include "platform/system/fault_injection.h"
-
 #include <new>
 
 #include "platform/d3dx/last_error.h"
+#include "platform/system/fault_injection.h"
 
 namespace {
 

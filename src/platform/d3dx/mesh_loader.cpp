@@ -3,8 +3,6 @@
 // buffer (D3DXMATERIAL array followed by the texture names it points to)
 // and the adjacency.
 #include <cstring>
-
-#include "platform/system/fault_injection.h"
 #include <new>
 
 #include "platform/d3dx/d3dx_buffer.h"
@@ -12,6 +10,7 @@
 #include "platform/d3dx/last_error.h"
 #include "platform/d3dx/xfile_model.h"
 #include "platform/system/embedded_resources.h"
+#include "platform/system/fault_injection.h"
 
 namespace {
 

@@ -3,8 +3,6 @@
 // fill it, a full mip chain, A8R8G8B8 when the PNG has alpha and X8R8G8B8
 // otherwise, managed pool.
 #include <algorithm>
-
-#include "platform/system/fault_injection.h"
 #include <cstring>
 
 #include "platform/d3dx/d3dx9tex.h"
@@ -12,6 +10,7 @@
 #include "platform/d3dx/image_resample.h"
 #include "platform/d3dx/last_error.h"
 #include "platform/system/embedded_resources.h"
+#include "platform/system/fault_injection.h"
 
 namespace {
 

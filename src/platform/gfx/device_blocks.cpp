@@ -1,8 +1,7 @@
 // State blocks: creation, recording, capture and apply.
 #include "platform/gfx/device.h"
-
-#include "platform/system/fault_injection.h"
 #include "platform/gfx/state_block.h"
+#include "platform/system/fault_injection.h"
 
 namespace gfx {
 

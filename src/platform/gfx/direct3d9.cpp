@@ -1,9 +1,8 @@
 // Direct3DCreate9 and the object that creates devices.
 #include <dlfcn.h>
 
-#include "platform/system/fault_injection.h"
-
 #include "platform/gfx/device.h"
+#include "platform/system/fault_injection.h"
 
 namespace gfx {
 namespace {

@@ -1,11 +1,10 @@
 #include "platform/system/audio_system.h"
 
-#include "platform/system/fault_injection.h"
-
 #include <SDL.h>
 
 #include <cstring>
 
+#include "platform/system/fault_injection.h"
 #include "platform/system/mp3_stream.h"
 
 SdlAudio::SdlAudio() = default;
