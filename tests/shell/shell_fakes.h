@@ -125,6 +125,10 @@ class FakeDevice : public IDirect3DDevice9 {
   HRESULT GetViewport(D3DVIEWPORT9* /*viewport*/) override {
     return D3DERR_INVALIDCALL;
   }
+  HRESULT SetScissorRect(const RECT* /*rect*/) override {
+    return D3DERR_INVALIDCALL;
+  }
+  HRESULT GetScissorRect(RECT* /*rect*/) override { return D3DERR_INVALIDCALL; }
   HRESULT SetRenderState(D3DRENDERSTATETYPE /*state*/,
                          DWORD /*value*/) override {
     return D3DERR_INVALIDCALL;

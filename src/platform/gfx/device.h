@@ -82,6 +82,8 @@ class Device : public IDirect3DDevice9 {
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
   HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+  HRESULT SetScissorRect(const RECT* rect) override;
+  HRESULT GetScissorRect(RECT* rect) override;
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;

@@ -216,9 +216,14 @@ void Device::ApplyRaster() {
   GLenum fill = FillModeToGl(rs[D3DRS_FILLMODE]);
   cache_.PolygonMode(fill ? fill : GL_FILL);
   cache_.ColorMask(rs[D3DRS_COLORWRITEENABLE]);
-  // Clear uses the scissor for its rectangle; draws never do.
-  static_assert(kScissorStateIgnored);
-  cache_.ScissorTest(false);
+  // Targets are stored top row first, so Direct3D's rectangle is GL's.
+  // (Clear sets its own rectangle and marks this group.)
+  const bool scissor = rs[D3DRS_SCISSORTESTENABLE] != FALSE;
+  cache_.ScissorTest(scissor);
+  if (scissor) {
+    const RECT& r = state_.scissorRect;
+    cache_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  }
 }
 
 void Device::ApplyViewport() {
