@@ -165,15 +165,19 @@ class Device : public IDirect3DDevice9 {
     UINT stride;
     UINT offset;
   };
+  // vertexDiffuseOpaque: every vertex's diffuse alpha is 255 (known for
+  // DrawPrimitiveUP only).
   HRESULT PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
-                      const VertexSource& vertices);
+                      const VertexSource& vertices, bool vertexDiffuseOpaque);
   void ApplyBlend();
+  void ApplyBlendEnable();
   void ApplyDepth();
   void ApplyRaster();
   void ApplyViewport();
   void ApplySamplers();
   void ApplyTextures(uint32_t dirty);
-  bool ApplyProgram(const FvfLayout& layout, bool points);
+  bool ApplyProgram(const FvfLayout& layout, bool points,
+                    bool vertexDiffuseOpaque);
   void ApplyVertexInput(const FvfLayout& layout, const VertexSource& vertices);
   void BindRenderTargetFramebuffer();
   GLuint FramebufferFor(Surface* surface);
@@ -210,6 +214,9 @@ class Device : public IDirect3DDevice9 {
   GLuint lastFixedProgram_ = 0;
   bool lastWasPoints_ = false;
   bool keyValid_ = false;
+  bool lastVertexDiffuseOpaque_ = false;
+  // The last key's program writes alpha one (ffp_alpha.h).
+  bool alphaIsOne_ = false;
   FixedFunctionUniforms uniforms_{};
   DWORD uniformWorldMatrices_ = 0;  // world-view matrices in uniforms_
   GLuint uniformBuffer_ = 0;
