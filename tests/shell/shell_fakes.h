@@ -80,6 +80,7 @@ class FakeDevice : public IDirect3DDevice9 {
     presentSync = wait;
     return S_OK;
   }
+  HRESULT SetPresentCopy(BOOL /*copy*/) override { return S_OK; }
   HRESULT CreateTexture(UINT /*width*/, UINT /*height*/, UINT /*levels*/,
                         DWORD /*usage*/, D3DFORMAT /*format*/, D3DPOOL /*pool*/,
                         IDirect3DTexture9** /*texture*/,

@@ -258,6 +258,11 @@ class IDirect3DDevice9 : public IUnknown {
   // Extension: whether Present waits for the display (true in a live
   // window). Offline rendering and benchmarks turn it off.
   virtual HRESULT SetPresentSync(BOOL waitForDisplay) = 0;
+  // Extension: whether Present copies the back buffer into the window
+  // (TRUE at creation). Offline rendering, whose hidden window nobody
+  // looks at, turns it off: Present then ends the frame without the copy
+  // (a full-screen pass on a CPU renderer) and without swapping.
+  virtual HRESULT SetPresentCopy(BOOL copyToWindow) = 0;
 };
 
 class IDirect3D9 : public IUnknown {

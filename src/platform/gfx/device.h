@@ -133,6 +133,7 @@ class Device : public IDirect3DDevice9 {
   HRESULT ReadTexture(IDirect3DTexture9* texture,
                       std::vector<uint32_t>* pixels) override;
   HRESULT SetPresentSync(BOOL waitForDisplay) override;
+  HRESULT SetPresentCopy(BOOL copyToWindow) override;
 
   // Used by the device's own objects.
   GlStateCache* cache() { return &cache_; }
@@ -249,6 +250,7 @@ class Device : public IDirect3DDevice9 {
 
   // Presentation.
   bool presentSync_ = true;
+  bool presentCopy_ = true;
   bool swapIntervalAccepted_ = false;
   double swapSecondsAverage_ = 0.0;
   timespec lastPresent_{};
