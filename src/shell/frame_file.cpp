@@ -34,8 +34,12 @@ bool EncodePng(FILE* file, const std::vector<uint32_t>& pixels, int width,
     return false;
   }
   png_init_io(png, file);
+  // Fastest deflate, each row predicted from the one above: on the show's
+  // frames smaller and a little faster than predicting from the left (the
+  // golden frames: 541 kB in 14.7 ms against 565 kB in 15.3 ms; frames of
+  // topuz's title: 365 kB in 12.6 ms against 407 kB in 13.5 ms).
   png_set_compression_level(png, 1);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);

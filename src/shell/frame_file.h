@@ -7,7 +7,8 @@
 
 // `pixels` are 0xAARRGGBB words, top row first. The frame is stored as RGB
 // (the back buffer's alpha is not part of the picture). Fast compression:
-// offline rendering writes thousands of these.
+// offline rendering writes thousands of these. Safe to call from any
+// thread (--render writes frames on a thread of its own).
 // The bytes go to "<path>.part", renamed to `path` once complete: a write
 // that fails (a full disk) or is cut short leaves no file under `path`.
 // False on failure, with the reason (strerror's text) in *error.

@@ -6,12 +6,17 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shell/frame_file.h"
@@ -112,6 +117,94 @@ class ProgressBar {
   std::chrono::steady_clock::time_point lastDraw_{};
 };
 
+// Writes the frames of --render on a thread of its own, in order, while the
+// window thread draws the next ones: encoding a PNG costs a good part of
+// what drawing the frame does. At most kQueued frames wait; Submit blocks
+// beyond that. After a failed write no later frame is written, and the
+// failure is reported by failed() (and Finish) as the one-line reason.
+class FrameWriter {
+ public:
+  FrameWriter(std::string dir, int width, int height)
+      : dir_(std::move(dir)), width_(width), height_(height) {
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~FrameWriter() { Finish(); }
+  FrameWriter(const FrameWriter&) = delete;
+  FrameWriter& operator=(const FrameWriter&) = delete;
+
+  // Takes the pixels (and hands back a buffer to draw the next frame into).
+  void Submit(int index, std::vector<uint32_t>* pixels) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    spaceFree_.wait(lock, [&] { return queue_.size() < kQueued; });
+    queue_.push_back({index, std::move(*pixels)});
+    if (!spare_.empty()) {
+      *pixels = std::move(spare_.back());
+      spare_.pop_back();
+    } else {
+      pixels->clear();
+    }
+    workReady_.notify_one();
+  }
+  // The reason the first failed frame gave; empty while all went well.
+  std::string failed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
+  }
+  // Writes what is queued and stops the thread. Returns the frames written.
+  int Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      closing_ = true;
+      workReady_.notify_one();
+    }
+    if (thread_.joinable()) thread_.join();
+    return written_;
+  }
+
+ private:
+  static constexpr size_t kQueued = 3;
+  struct Job {
+    int index;
+    std::vector<uint32_t> pixels;
+  };
+
+  void Run() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        workReady_.wait(lock, [&] { return !queue_.empty() || closing_; });
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+        spaceFree_.notify_one();
+        if (!error_.empty()) continue;  // nothing after a failure
+      }
+      const std::string path = FramePath(dir_, job.index);
+      std::string reason;
+      const bool ok = WriteFramePng(path, job.pixels, width_, height_, &reason);
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (ok) {
+        ++written_;
+      } else if (error_.empty()) {
+        error_ = "cannot write '" + path + "': " + reason;
+      }
+      spare_.push_back(std::move(job.pixels));
+    }
+  }
+
+  const std::string dir_;
+  const int width_, height_;
+  std::mutex mutex_;
+  std::condition_variable workReady_, spaceFree_;
+  std::deque<Job> queue_;
+  std::vector<std::vector<uint32_t>> spare_;
+  std::string error_;
+  int written_ = 0;
+  bool closing_ = false;
+  std::thread thread_;
+};
+
 // Creates the folder (and those above it) and checks that a file can be
 // made in it; false with the one-line reason.
 bool PrepareFolder(const std::string& dir, std::string* error) {
@@ -178,6 +271,9 @@ int RunOffline(const Options& options) {
   OfflineShow show;
   if (!show.Start()) return 1;
   Demo& demo = show.demo();
+  // Nobody sees the hidden window: the frames are read back before Present,
+  // which then need not copy them into it.
+  demo.device->SetPresentCopy(FALSE);
 
   VideoExport encoder;
   if (video) {
@@ -201,6 +297,12 @@ int RunOffline(const Options& options) {
   demo.SetFrameCapture([&](IDirect3DDevice9* device) {
     captured = SUCCEEDED(device->ReadBackBuffer(&pixels));
   });
+
+  std::unique_ptr<FrameWriter> writer;
+  if (!video) {
+    writer = std::make_unique<FrameWriter>(options.renderDir, kFrameWidth,
+                                           kFrameHeight);
+  }
 
   // Up to --from at full speed, section changes taken up as they come.
   if (fromMs > 0) show.ticks().RunTo(fromMs - 1, true);
@@ -228,14 +330,17 @@ int RunOffline(const Options& options) {
         break;
       }
     } else {
-      const std::string path = FramePath(options.renderDir, frame);
-      std::string reason;
-      if (!WriteFramePng(path, pixels, kFrameWidth, kFrameHeight, &reason)) {
-        error = "cannot write '" + path + "': " + reason;
-        break;
-      }
+      error = writer->failed();
+      if (!error.empty()) break;
+      writer->Submit(frame, &pixels);
     }
     progress.Show(frame + 1);
+  }
+  if (writer) {
+    // The frames still queued are written (whole) before anything is said.
+    const int written = writer->Finish();
+    if (error.empty()) error = writer->failed();
+    if (!error.empty() || stopSignal) frame = written;
   }
   progress.Finish(frame);
 

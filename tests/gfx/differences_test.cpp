@@ -183,8 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
                        {kR, D3DRS_RANGEFOGENABLE, TRUE}}},
         SameSceneCase{
             "kClipPlanesIgnored", {}, {{kR, D3DRS_CLIPPLANEENABLE, 0x3F}}},
-        SameSceneCase{
-            "kScissorStateIgnored", {}, {{kR, D3DRS_SCISSORTESTENABLE, TRUE}}},
         SameSceneCase{"kAlwaysClips", {}, {{kR, D3DRS_CLIPPING, FALSE}}},
         SameSceneCase{"kNoStencilBuffer",
                       {},

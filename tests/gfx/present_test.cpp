@@ -119,4 +119,29 @@ TEST_F(PresentTest, TallWindowGetsBarsAboveAndBelow) {
   EXPECT_EQ(WindowPixel(200, 250, 500), 0xFF0000FFu);
 }
 
+TEST_F(PresentTest, WithoutTheCopyPresentLeavesTheWindowAlone) {
+  FakeSizeWindow window(window_, 800, 600);
+  Create(&window, D3DPRESENT_INTERVAL_IMMEDIATE);
+  device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+  ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(window.swaps, 1);
+  EXPECT_EQ(WindowPixel(400, 300, 600), 0xFF0000FFu);
+  // Offline rendering reads the back buffer itself and turns the copy off:
+  // the window keeps the blue picture, nothing is swapped, and the back
+  // buffer keeps the new frame for the read-back.
+  ASSERT_EQ(device_->SetPresentCopy(FALSE), S_OK);
+  device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(window.swaps, 1);
+  EXPECT_EQ(WindowPixel(400, 300, 600), 0xFF0000FFu);
+  std::vector<uint32_t> pixels;
+  ASSERT_EQ(device_->ReadBackBuffer(&pixels), S_OK);
+  EXPECT_EQ(pixels[300 * 800 + 400], 0xFFFF0000u);
+  // And back on.
+  device_->SetPresentCopy(TRUE);
+  ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(window.swaps, 2);
+  EXPECT_EQ(WindowPixel(400, 300, 600), 0xFFFF0000u);
+}
+
 }  // namespace

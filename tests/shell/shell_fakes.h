@@ -80,6 +80,7 @@ class FakeDevice : public IDirect3DDevice9 {
     presentSync = wait;
     return S_OK;
   }
+  HRESULT SetPresentCopy(BOOL /*copy*/) override { return S_OK; }
   HRESULT CreateTexture(UINT /*width*/, UINT /*height*/, UINT /*levels*/,
                         DWORD /*usage*/, D3DFORMAT /*format*/, D3DPOOL /*pool*/,
                         IDirect3DTexture9** /*texture*/,
@@ -125,6 +126,10 @@ class FakeDevice : public IDirect3DDevice9 {
   HRESULT GetViewport(D3DVIEWPORT9* /*viewport*/) override {
     return D3DERR_INVALIDCALL;
   }
+  HRESULT SetScissorRect(const RECT* /*rect*/) override {
+    return D3DERR_INVALIDCALL;
+  }
+  HRESULT GetScissorRect(RECT* /*rect*/) override { return D3DERR_INVALIDCALL; }
   HRESULT SetRenderState(D3DRENDERSTATETYPE /*state*/,
                          DWORD /*value*/) override {
     return D3DERR_INVALIDCALL;

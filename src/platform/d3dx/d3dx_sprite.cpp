@@ -1,8 +1,10 @@
 #include "platform/d3dx/d3dx_sprite.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/d3dx/last_error.h"
+#include "platform/d3dx/sprite_regions.h"
 #include "platform/system/fault_injection.h"
 
 namespace {
@@ -95,6 +97,7 @@ void D3DXSpriteImpl::SetSpriteStates() {
       {D3DRS_INDEXEDVERTEXBLENDENABLE, FALSE},
       {D3DRS_CLIPPING, TRUE},
       {D3DRS_CLIPPLANEENABLE, 0},
+      {D3DRS_SCISSORTESTENABLE, FALSE},
       {D3DRS_COLORWRITEENABLE, 0xF},
       {D3DRS_STENCILENABLE, FALSE},
       {D3DRS_SRGBWRITEENABLE, FALSE},
@@ -180,8 +183,76 @@ HRESULT D3DXSpriteImpl::DrawQuad(IDirect3DTexture9* texture,
                corners[i][3]};
   }
   device->SetTexture(0, texture);
-  return device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad,
+  if (!DrawsOnlyVisibleTexels()) {
+    return device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad,
+                                   sizeof(SpriteVertex));
+  }
+  SpriteSampling sampling;
+  sampling.width = desc.Width;
+  sampling.height = desc.Height;
+  sampling.levels = texture->GetLevelCount();
+  DWORD lodBias = 0;
+  device->GetSamplerState(0, D3DSAMP_MIPFILTER, &sampling.mipFilter);
+  device->GetSamplerState(0, D3DSAMP_MAXMIPLEVEL, &sampling.maxMipLevel);
+  device->GetSamplerState(0, D3DSAMP_MIPMAPLODBIAS, &lodBias);
+  std::memcpy(&sampling.lodBias, &lodBias, sizeof lodBias);
+  D3DVIEWPORT9 viewport{};
+  device->GetViewport(&viewport);
+  const SpriteRegions regions = FindSpriteRegions(
+      m, r, sampling, viewport,
+      [texture](UINT level, const RECT& texels) {
+        return texture->AnyTexelVisible(level, &texels) != FALSE;
+      },
+      &regions_);
+  if (regions == SpriteRegions::kNothing) return S_OK;
+  if (regions == SpriteRegions::kWhole) {
+    return device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad,
+                                   sizeof(SpriteVertex));
+  }
+  RECT scissor{};
+  device->GetScissorRect(&scissor);
+  device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+  hr = S_OK;
+  for (const RECT& rect : regions_) {
+    device->SetScissorRect(&rect);
+    hr = device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad,
                                  sizeof(SpriteVertex));
+    if (FAILED(hr)) break;
+  }
+  device->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+  device->SetScissorRect(&scissor);
+  return hr;
+}
+
+bool D3DXSpriteImpl::DrawsOnlyVisibleTexels() {
+  // A pixel reading only texels of alpha zero must end with alpha zero and
+  // be dropped by the alpha test: the states the sprite sets, checked in
+  // case the caller changed them between Begin and Draw. (The scissor
+  // test must be the sprite's own, off.)
+  DWORD value[9] = {};
+  device->GetRenderState(D3DRS_ALPHATESTENABLE, &value[0]);
+  device->GetRenderState(D3DRS_ALPHAFUNC, &value[1]);
+  device->GetRenderState(D3DRS_ALPHAREF, &value[2]);
+  device->GetRenderState(D3DRS_SCISSORTESTENABLE, &value[3]);
+  device->GetTextureStageState(0, D3DTSS_ALPHAOP, &value[4]);
+  device->GetTextureStageState(0, D3DTSS_ALPHAARG1, &value[5]);
+  device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value[6]);
+  device->GetSamplerState(0, D3DSAMP_ADDRESSV, &value[7]);
+  device->GetSamplerState(0, D3DSAMP_MINFILTER, &value[8]);
+  IDirect3DShaderProgram9* program = nullptr;
+  device->GetShaderProgram(&program);
+  if (program) {
+    program->Release();
+    return false;
+  }
+  // Texture alpha times the diffuse alpha, or texture alpha alone, with
+  // clamped coordinates (a wrapped footprint would reach across the
+  // texture) and no anisotropic footprint.
+  return value[0] == TRUE && value[1] == D3DCMP_GREATER && value[2] == 0 &&
+         value[3] == FALSE &&
+         (value[4] == D3DTOP_MODULATE || value[4] == D3DTOP_SELECTARG1) &&
+         value[5] == D3DTA_TEXTURE && value[6] == D3DTADDRESS_CLAMP &&
+         value[7] == D3DTADDRESS_CLAMP && value[8] != D3DTEXF_ANISOTROPIC;
 }
 
 HRESULT D3DXSpriteImpl::DrawTransform(IDirect3DTexture9* texture,

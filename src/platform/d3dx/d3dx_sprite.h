@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <vector>
 
 #include "platform/d3dx/d3dx9core.h"
 #include "platform/d3dx/d3dx9math.h"
@@ -33,9 +34,14 @@ class D3DXSpriteImpl final : public ID3DXSprite {
   void SetSpriteStates();
   HRESULT DrawQuad(IDirect3DTexture9* texture, const RECT* sourceRect,
                    const D3DXMATRIX& transform, D3DCOLOR color);
+  // Whether the current states make a pixel that reads only clear texels
+  // write nothing (the alpha test drops it), so that the quad may be drawn
+  // only where its texture is visible.
+  bool DrawsOnlyVisibleTexels();
 
   std::atomic<ULONG> refs{1};
   IDirect3DDevice9* device = nullptr;
   IDirect3DStateBlock9* saved = nullptr;
   bool begun = false;
+  std::vector<RECT> regions_;  // reused by every draw
 };

@@ -54,6 +54,13 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
   virtual HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
                            DWORD flags) = 0;
   virtual HRESULT UnlockRect(UINT level) = 0;
+  // Extension: whether any texel of `level` inside `texels` (left and top
+  // included, right and bottom excluded, clamped to the level) may have an
+  // alpha above zero. X8R8G8B8 texels count as alpha one, a render
+  // target's as unknown (TRUE). Answered from a map of 8 x 8 texel cells
+  // made on first use after each write: TRUE can mean a clear texel that
+  // shares a cell with a visible one, FALSE always means all clear.
+  virtual BOOL AnyTexelVisible(UINT level, const RECT* texels) = 0;
 };
 
 class IDirect3DVertexBuffer9 : public IDirect3DResource9 {
@@ -177,6 +184,11 @@ class IDirect3DDevice9 : public IUnknown {
   virtual HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) = 0;
   virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
   virtual HRESULT GetViewport(D3DVIEWPORT9* viewport) = 0;
+  // The rectangle D3DRS_SCISSORTESTENABLE limits draws to, in target
+  // pixels. Setting a render target makes it the whole target, as it does
+  // the viewport; Clear ignores it.
+  virtual HRESULT SetScissorRect(const RECT* rect) = 0;
+  virtual HRESULT GetScissorRect(RECT* rect) = 0;
 
   // State.
   virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
@@ -246,6 +258,11 @@ class IDirect3DDevice9 : public IUnknown {
   // Extension: whether Present waits for the display (true in a live
   // window). Offline rendering and benchmarks turn it off.
   virtual HRESULT SetPresentSync(BOOL waitForDisplay) = 0;
+  // Extension: whether Present copies the back buffer into the window
+  // (TRUE at creation). Offline rendering, whose hidden window nobody
+  // looks at, turns it off: Present then ends the frame without the copy
+  // (a full-screen pass on a CPU renderer) and without swapping.
+  virtual HRESULT SetPresentCopy(BOOL copyToWindow) = 0;
 };
 
 class IDirect3D9 : public IUnknown {

@@ -82,6 +82,8 @@ class Device : public IDirect3DDevice9 {
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
   HRESULT SetViewport(const D3DVIEWPORT9* viewport) override;
   HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+  HRESULT SetScissorRect(const RECT* rect) override;
+  HRESULT GetScissorRect(RECT* rect) override;
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
@@ -131,6 +133,7 @@ class Device : public IDirect3DDevice9 {
   HRESULT ReadTexture(IDirect3DTexture9* texture,
                       std::vector<uint32_t>* pixels) override;
   HRESULT SetPresentSync(BOOL waitForDisplay) override;
+  HRESULT SetPresentCopy(BOOL copyToWindow) override;
 
   // Used by the device's own objects.
   GlStateCache* cache() { return &cache_; }
@@ -163,15 +166,19 @@ class Device : public IDirect3DDevice9 {
     UINT stride;
     UINT offset;
   };
+  // vertexDiffuseOpaque: every vertex's diffuse alpha is 255 (known for
+  // DrawPrimitiveUP only).
   HRESULT PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
-                      const VertexSource& vertices);
+                      const VertexSource& vertices, bool vertexDiffuseOpaque);
   void ApplyBlend();
+  void ApplyBlendEnable();
   void ApplyDepth();
   void ApplyRaster();
   void ApplyViewport();
   void ApplySamplers();
   void ApplyTextures(uint32_t dirty);
-  bool ApplyProgram(const FvfLayout& layout, bool points);
+  bool ApplyProgram(const FvfLayout& layout, bool points,
+                    bool vertexDiffuseOpaque);
   void ApplyVertexInput(const FvfLayout& layout, const VertexSource& vertices);
   void BindRenderTargetFramebuffer();
   GLuint FramebufferFor(Surface* surface);
@@ -208,6 +215,9 @@ class Device : public IDirect3DDevice9 {
   GLuint lastFixedProgram_ = 0;
   bool lastWasPoints_ = false;
   bool keyValid_ = false;
+  bool lastVertexDiffuseOpaque_ = false;
+  // The last key's program writes alpha one (ffp_alpha.h).
+  bool alphaIsOne_ = false;
   FixedFunctionUniforms uniforms_{};
   DWORD uniformWorldMatrices_ = 0;  // world-view matrices in uniforms_
   GLuint uniformBuffer_ = 0;
@@ -240,6 +250,7 @@ class Device : public IDirect3DDevice9 {
 
   // Presentation.
   bool presentSync_ = true;
+  bool presentCopy_ = true;
   bool swapIntervalAccepted_ = false;
   double swapSecondsAverage_ = 0.0;
   timespec lastPresent_{};

@@ -1,7 +1,9 @@
 // Draw calls and the draw-time translation of the dirty state groups.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/gfx/device.h"
+#include "platform/gfx/ffp_alpha.h"
 #include "platform/gfx/ffp_shader_source.h"
 #include "platform/gfx/gl_check.h"
 #include "platform/gfx/gl_differences.h"
@@ -14,6 +16,22 @@
 namespace gfx {
 
 namespace {
+
+// Whether every vertex carries a diffuse colour of alpha 255 (a D3DCOLOR
+// word: alpha is its high byte).
+bool DiffuseAlphaOpaque(const FvfLayout& layout, const void* vertices,
+                        UINT stride, UINT count) {
+  if (layout.diffuse < 0) return false;
+  const auto* bytes = static_cast<const uint8_t*>(vertices);
+  for (UINT i = 0; i < count; ++i) {
+    D3DCOLOR color;
+    std::memcpy(&color,
+                bytes + static_cast<size_t>(i) * stride + layout.diffuse,
+                sizeof color);
+    if ((color >> 24) != 0xFF) return false;
+  }
+  return true;
+}
 
 // How many whole vertices of `stride` bytes fit after `offset`.
 UINT VerticesAvailable(UINT bufferSize, UINT offset, UINT stride,
@@ -41,7 +59,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
       primitive.vertexCount > available - startVertex)
     return D3DERR_INVALIDCALL;
   GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
-  HRESULT hr = PrepareDraw(type, layout, {name, stride, state_.streamOffset});
+  HRESULT hr =
+      PrepareDraw(type, layout, {name, stride, state_.streamOffset}, false);
   if (FAILED(hr)) return hr;
   GL_CHECK(glDrawArrays(primitive.mode, static_cast<GLint>(startVertex),
                         static_cast<GLsizei>(primitive.vertexCount)));
@@ -77,7 +96,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
   if (first < 0 || last >= static_cast<int64_t>(available))
     return D3DERR_INVALIDCALL;
   GLuint name = buffer->storage().Upload(&cache_, GL_ARRAY_BUFFER);
-  HRESULT hr = PrepareDraw(type, layout, {name, stride, state_.streamOffset});
+  HRESULT hr =
+      PrepareDraw(type, layout, {name, stride, state_.streamOffset}, false);
   if (FAILED(hr)) return hr;
   if (DrawsEdgeList(type)) {
     // Polygon mode stays set; it does not touch lines.
@@ -124,7 +144,9 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount,
   // The attribute arrays read this buffer, not stream 0. (New contents
   // under the same name need no new pointers: they name the buffer.)
   dirty_ |= kDirtyVertexInput;
-  HRESULT hr = PrepareDraw(type, layout, {upBuffer_, stride, 0});
+  HRESULT hr = PrepareDraw(
+      type, layout, {upBuffer_, stride, 0},
+      DiffuseAlphaOpaque(layout, vertexData, stride, primitive.vertexCount));
   if (FAILED(hr)) return hr;
   GL_CHECK(glDrawArrays(primitive.mode, 0,
                         static_cast<GLsizei>(primitive.vertexCount)));
@@ -147,7 +169,8 @@ bool Device::DrawsEdgeList(D3DPRIMITIVETYPE type) const {
 }
 
 HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
-                            const VertexSource& vertices) {
+                            const VertexSource& vertices,
+                            bool vertexDiffuseOpaque) {
   bool points = type == D3DPT_POINTLIST;
   if (targetDirty_) BindRenderTargetFramebuffer();
   uint32_t dirty = dirty_;
@@ -157,7 +180,9 @@ HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
   if (dirty & kDirtyRaster) ApplyRaster();
   if (dirty & kDirtySamplers) ApplySamplers();
   ApplyTextures(dirty);
-  if (!ApplyProgram(layout, points)) return D3DERR_DRIVERINTERNALERROR;
+  if (!ApplyProgram(layout, points, vertexDiffuseOpaque))
+    return D3DERR_DRIVERINTERNALERROR;
+  ApplyBlendEnable();
   if (dirty & kDirtyVertexInput) ApplyVertexInput(layout, vertices);
   dirty_ = 0;
   if (points && !state_.program) {
@@ -173,7 +198,6 @@ HRESULT Device::PrepareDraw(D3DPRIMITIVETYPE type, const FvfLayout& layout,
 
 void Device::ApplyBlend() {
   const DWORD* rs = state_.renderStates;
-  cache_.Blend(rs[D3DRS_ALPHABLENDENABLE] != 0);
   GLenum src = BlendFactorToGl(rs[D3DRS_SRCBLEND]);
   GLenum dst = BlendFactorToGl(rs[D3DRS_DESTBLEND]);
   // The two older shorthands set both factors from SRCBLEND alone.
@@ -193,6 +217,26 @@ void Device::ApplyBlend() {
   float color[4];
   ColorToFloats(rs[D3DRS_BLENDFACTOR], color);
   cache_.BlendColor(color);
+}
+
+void Device::ApplyBlendEnable() {
+  const DWORD* rs = state_.renderStates;
+  bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
+  // A blend that can only copy the source is left to GL as no blend: the
+  // same pixels, and the target is not read. ONE / ZERO copies whatever
+  // the alpha; SRCALPHA / INVSRCALPHA when the fixed-function alpha is
+  // known to be one (ffp_alpha.h).
+  if (blend) {
+    const DWORD src = rs[D3DRS_SRCBLEND], dst = rs[D3DRS_DESTBLEND];
+    const DWORD op = rs[D3DRS_BLENDOP];
+    if (op == D3DBLENDOP_ADD && src == D3DBLEND_ONE && dst == D3DBLEND_ZERO) {
+      blend = false;
+    } else if (!state_.program && alphaIsOne_ &&
+               BlendCopiesOpaqueSource(src, dst, op)) {
+      blend = false;
+    }
+  }
+  cache_.Blend(blend);
 }
 
 void Device::ApplyDepth() {
@@ -216,9 +260,14 @@ void Device::ApplyRaster() {
   GLenum fill = FillModeToGl(rs[D3DRS_FILLMODE]);
   cache_.PolygonMode(fill ? fill : GL_FILL);
   cache_.ColorMask(rs[D3DRS_COLORWRITEENABLE]);
-  // Clear uses the scissor for its rectangle; draws never do.
-  static_assert(kScissorStateIgnored);
-  cache_.ScissorTest(false);
+  // Targets are stored top row first, so Direct3D's rectangle is GL's.
+  // (Clear sets its own rectangle and marks this group.)
+  const bool scissor = rs[D3DRS_SCISSORTESTENABLE] != FALSE;
+  cache_.ScissorTest(scissor);
+  if (scissor) {
+    const RECT& r = state_.scissorRect;
+    cache_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  }
 }
 
 void Device::ApplyViewport() {
@@ -315,11 +364,16 @@ void Device::ApplyTextures(uint32_t dirty) {
   for (uint32_t bits = boundTextureStages_; bits != 0; bits &= bits - 1) {
     int stage = __builtin_ctz(bits);
     Texture* texture = state_.textures[stage];
-    if (texture && texture->needsPrepare()) texture->Prepare(&cache_, stage);
+    if (texture && texture->needsPrepare()) {
+      texture->Prepare(&cache_, stage);
+      // New texels may change what the program knows of the alpha.
+      dirty_ |= kDirtyTextures;
+    }
   }
 }
 
-bool Device::ApplyProgram(const FvfLayout& layout, bool points) {
+bool Device::ApplyProgram(const FvfLayout& layout, bool points,
+                          bool vertexDiffuseOpaque) {
   const D3DVIEWPORT9& vp = state_.viewport;
   if (state_.program) {
     static_assert(kAlphaTestFixedFunctionOnly);
@@ -329,13 +383,30 @@ bool Device::ApplyProgram(const FvfLayout& layout, bool points) {
     state_.program->Prepare(&cache_, viewport);
     return true;
   }
-  if ((dirty_ & (kDirtyShaderKey | kDirtyProgram)) || !keyValid_ ||
-      points != lastWasPoints_) {
+  // Whether the alpha is known to be one also follows the textures (and
+  // their texels), the material and the texture factor (uniforms), and
+  // the vertices.
+  if ((dirty_ &
+       (kDirtyShaderKey | kDirtyProgram | kDirtyTextures | kDirtyUniforms)) ||
+      !keyValid_ || points != lastWasPoints_ ||
+      vertexDiffuseOpaque != lastVertexDiffuseOpaque_) {
     bool hasTexture[kFixedFunctionStages];
-    for (int i = 0; i < kFixedFunctionStages; ++i)
+    AlphaFacts facts;
+    facts.vertexDiffuseOpaque = vertexDiffuseOpaque;
+    for (int i = 0; i < kFixedFunctionStages; ++i) {
       hasTexture[i] = state_.textures[i] != nullptr;
+      facts.textureOpaque[i] = hasTexture[i] && state_.textures[i]->opaque();
+    }
     FixedFunctionKey key =
         BuildFixedFunctionKey(state_, layout, points, hasTexture);
+    alphaIsOne_ = FixedFunctionAlphaIsOne(key, state_, facts);
+    // An alpha test that alpha 255 passes cannot drop a pixel of alpha
+    // one: the program goes without it (and without its discard).
+    const DWORD* rs = state_.renderStates;
+    if (alphaIsOne_ && key.pixel.alphaFunc != 0 &&
+        AlphaTestPassesOpaque(rs[D3DRS_ALPHAFUNC], rs[D3DRS_ALPHAREF]))
+      key.pixel.alphaFunc = 0;
+    lastVertexDiffuseOpaque_ = vertexDiffuseOpaque;
     if (!keyValid_ || !(key == lastKey_)) {
       size_t before = programs_.size();
       lastFixedProgram_ = programs_.Get(key, &cache_);

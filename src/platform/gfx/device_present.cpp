@@ -66,9 +66,15 @@ HRESULT Device::SetPresentSync(BOOL waitForDisplay) {
   return S_OK;
 }
 
+HRESULT Device::SetPresentCopy(BOOL copyToWindow) {
+  presentCopy_ = copyToWindow != FALSE;
+  return S_OK;
+}
+
 HRESULT Device::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
                         HWND /*destWindow*/, const void* /*dirtyRegion*/) {
   if (!window_) return D3DERR_INVALIDCALL;
+  if (!presentCopy_) return S_OK;
   int drawableWidth = 0, drawableHeight = 0;
   window_->GetDrawableSize(&drawableWidth, &drawableHeight);
   cache_.BindDrawFramebuffer(0);

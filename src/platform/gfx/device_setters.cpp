@@ -304,4 +304,29 @@ HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
   return S_OK;
 }
 
+HRESULT Device::SetScissorRect(const RECT* rect) {
+  // Direct3D takes any rectangle inside the target, empty ones included
+  // (they let nothing through).
+  if (!rect || rect->left < 0 || rect->top < 0 || rect->left > rect->right ||
+      rect->top > rect->bottom ||
+      rect->right > static_cast<LONG>(targetWidth()) ||
+      rect->bottom > static_cast<LONG>(targetHeight()))
+    return D3DERR_INVALIDCALL;
+  if (recording_) {
+    recording_->state().scissorRect = *rect;
+    recording_->mask().scissorRect = true;
+    return S_OK;
+  }
+  if (std::memcmp(&state_.scissorRect, rect, sizeof *rect) == 0) return S_OK;
+  state_.scissorRect = *rect;
+  dirty_ |= kScissorRectGroups;
+  return S_OK;
+}
+
+HRESULT Device::GetScissorRect(RECT* rect) {
+  if (!rect) return D3DERR_INVALIDCALL;
+  *rect = state_.scissorRect;
+  return S_OK;
+}
+
 }  // namespace gfx

@@ -41,16 +41,16 @@ StateMask StateMask::All() {
   mask.lights.set();
   mask.lightEnabled.set();
   mask.textures.set();
-  mask.material = mask.viewport = mask.fvf = mask.stream = mask.indices =
-      mask.program = mask.all = true;
+  mask.material = mask.viewport = mask.scissorRect = mask.fvf = mask.stream =
+      mask.indices = mask.program = mask.all = true;
   return mask;
 }
 
 bool StateMask::Any() const {
   return renderStates.any() || stageStates.any() || samplerStates.any() ||
          transforms.any() || lights.any() || lightEnabled.any() ||
-         textures.any() || material || viewport || fvf || stream || indices ||
-         program;
+         textures.any() || material || viewport || scissorRect || fvf ||
+         stream || indices || program;
 }
 
 void InitDefaultState(DeviceState* state, DWORD backBufferWidth,
@@ -113,6 +113,8 @@ void InitDefaultState(DeviceState* state, DWORD backBufferWidth,
   }
   for (D3DMATRIX& m : state->transforms) m = IdentityMatrix();
   state->viewport = {0, 0, backBufferWidth, backBufferHeight, 0.0f, 1.0f};
+  state->scissorRect = {0, 0, static_cast<LONG>(backBufferWidth),
+                        static_cast<LONG>(backBufferHeight)};
 }
 
 uint32_t RenderStateGroups(DWORD state) {
@@ -134,6 +136,7 @@ uint32_t RenderStateGroups(DWORD state) {
     case D3DRS_CULLMODE:
     case D3DRS_FILLMODE:
     case D3DRS_COLORWRITEENABLE:
+    case D3DRS_SCISSORTESTENABLE:
       return kDirtyRaster;
     // BuildFixedFunctionKey.
     case D3DRS_SHADEMODE:
@@ -281,6 +284,9 @@ DirtyMarks ChangedGroups(const DeviceState& from, const DeviceState& to,
   if (mask.viewport &&
       std::memcmp(&from.viewport, &to.viewport, sizeof from.viewport) != 0)
     marks.groups |= kViewportGroups;
+  if (mask.scissorRect && std::memcmp(&from.scissorRect, &to.scissorRect,
+                                      sizeof from.scissorRect) != 0)
+    marks.groups |= kScissorRectGroups;
   if (mask.fvf && from.fvf != to.fvf) marks.groups |= kFvfGroups;
   if (mask.stream &&
       (from.stream != to.stream || from.streamOffset != to.streamOffset ||

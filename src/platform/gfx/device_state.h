@@ -42,6 +42,7 @@ struct DeviceState {
   BOOL lightEnabled[kMaxLights];
   D3DMATERIAL9 material;
   D3DVIEWPORT9 viewport;
+  RECT scissorRect;
   DWORD fvf;
   UINT streamOffset;
   UINT streamStride;
@@ -64,6 +65,7 @@ struct StateMask {
   std::bitset<kMaxTextureStages> textures;
   bool material = false;
   bool viewport = false;
+  bool scissorRect = false;
   bool fvf = false;
   bool stream = false;
   bool indices = false;
@@ -93,7 +95,7 @@ D3DMATRIX IdentityMatrix();
 enum DirtyGroup : uint32_t {
   kDirtyBlend = 1u << 0,        // blend enable, factors, op, colour
   kDirtyDepth = 1u << 1,        // depth test, function, writes
-  kDirtyRaster = 1u << 2,       // cull, fill, colour mask, scissor off
+  kDirtyRaster = 1u << 2,       // cull, fill, colour mask, scissor
   kDirtyShaderKey = 1u << 3,    // anything the fixed-function key reads
   kDirtyUniforms = 1u << 4,     // the fixed-function uniform block
   kDirtySamplers = 1u << 5,     // sampler objects of the marked stages
@@ -125,6 +127,7 @@ constexpr uint32_t kMaterialGroups = kDirtyUniforms;
 // The viewport height scales points; X, Y, width and height place the
 // half-pixel offset.
 constexpr uint32_t kViewportGroups = kDirtyViewport | kDirtyUniforms;
+constexpr uint32_t kScissorRectGroups = kDirtyRaster;
 constexpr uint32_t kFvfGroups = kDirtyVertexInput | kDirtyShaderKey;
 constexpr uint32_t kStreamGroups = kDirtyVertexInput;
 // Indexed draws bind their index buffer (and upload what changed in it)

@@ -57,9 +57,12 @@ HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* base) {
     if (old) old->ReleaseInternal();
     targetDirty_ = true;
   }
-  // Setting a target makes the viewport the whole target.
+  // Setting a target makes the viewport and the scissor rectangle the
+  // whole target.
   state_.viewport = {0, 0, surface->width(), surface->height(), 0.0f, 1.0f};
-  dirty_ |= kViewportGroups;
+  state_.scissorRect = {0, 0, static_cast<LONG>(surface->width()),
+                        static_cast<LONG>(surface->height())};
+  dirty_ |= kViewportGroups | kScissorRectGroups;
   return S_OK;
 }
 

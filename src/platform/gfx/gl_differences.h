@@ -6,9 +6,9 @@
 // Every render, texture-stage and sampler state is accepted and stored
 // (Get calls and state blocks return it); the ones below are not, or not
 // fully, turned into pictures. States Direct3D defines only for calls this
-// device does not have (patches, clip-plane and scissor rectangles, volume
-// textures, multiple render targets, vertex shaders of its own) are left
-// out: with those calls missing, Direct3D draws the same.
+// device does not have (patches, clip planes, volume textures, multiple
+// render targets, vertex shaders of its own) are left out: with those
+// calls missing, Direct3D draws the same.
 #pragma once
 
 namespace gfx {
@@ -62,12 +62,10 @@ constexpr int kTexCoordSetsRead = 2;
 // is not emulated.
 constexpr bool kFogIgnored = true;
 
-// No user clip planes and no scissor rectangle can be set, so
-// D3DRS_CLIPPLANEENABLE and D3DRS_SCISSORTESTENABLE change nothing (as in
-// Direct3D with its default planes and rectangle). GL always clips to the
-// view volume: D3DRS_CLIPPING FALSE changes nothing either.
+// No user clip planes can be set, so D3DRS_CLIPPLANEENABLE changes nothing
+// (as in Direct3D with its default planes). GL always clips to the view
+// volume: D3DRS_CLIPPING FALSE changes nothing either.
 constexpr bool kClipPlanesIgnored = true;
-constexpr bool kScissorStateIgnored = true;
 constexpr bool kAlwaysClips = true;
 
 // The automatic D16 depth buffer has no stencil bits, so the stencil

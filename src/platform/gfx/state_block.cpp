@@ -74,6 +74,7 @@ void CopyMaskedState(const DeviceState& from, const StateMask& mask,
   }
   if (mask.material) to->material = from.material;
   if (mask.viewport) to->viewport = from.viewport;
+  if (mask.scissorRect) to->scissorRect = from.scissorRect;
   if (mask.fvf) to->fvf = from.fvf;
   if (mask.stream) {
     Rebind<VertexBuffer>(to->stream, from.stream);

@@ -101,9 +101,39 @@ HRESULT Texture::UnlockRect(UINT index) {
   // A read-only lock leaves the GL copy valid.
   if (!(level.lockFlags & D3DLOCK_READONLY)) {
     level.dirty = true;
+    level.coverageValid = false;
     anyDirty_ = true;
   }
   return S_OK;
+}
+
+const AlphaCoverage* Texture::Coverage(UINT index) {
+  if (isRenderTarget() || index >= levels_.size()) return nullptr;
+  Level& level = levels_[index];
+  if (!level.coverageValid) {
+    level.coverage.Build(level.pixels.data(), level.width, level.height,
+                         format_ == D3DFMT_X8R8G8B8);
+    level.coverageValid = true;
+  }
+  return &level.coverage;
+}
+
+BOOL Texture::AnyTexelVisible(UINT level, const RECT* texels) {
+  if (!texels || level >= levels_.size()) return TRUE;
+  const AlphaCoverage* coverage = Coverage(level);
+  if (!coverage) return TRUE;
+  return coverage->AnyVisible(texels->left, texels->top, texels->right - 1,
+                              texels->bottom - 1)
+             ? TRUE
+             : FALSE;
+}
+
+bool Texture::opaque() {
+  if (isRenderTarget()) return false;
+  if (format_ == D3DFMT_X8R8G8B8) return true;
+  for (UINT i = 0; i < levels_.size(); ++i)
+    if (!Coverage(i)->opaque()) return false;
+  return true;
 }
 
 GLuint Texture::Prepare(GlStateCache* cache, int unit) {

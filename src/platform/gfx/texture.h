@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gfx/alpha_coverage.h"
 #include "platform/gfx/device_child.h"
 #include "platform/gfx/surface.h"
 
@@ -30,6 +31,7 @@ class Texture : public DeviceChild<IDirect3DTexture9> {
   HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
                    DWORD flags) override;
   HRESULT UnlockRect(UINT level) override;
+  BOOL AnyTexelVisible(UINT level, const RECT* texels) override;
 
   bool isRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
   UINT width() const { return levels_[0].width; }
@@ -46,6 +48,9 @@ class Texture : public DeviceChild<IDirect3DTexture9> {
   // the last upload.
   bool needsPrepare() const { return texture_ == 0 || anyDirty_; }
   GLuint glTexture() const { return texture_; }
+  // Every texel of every level has alpha 255 (X8R8G8B8 always; never a
+  // render target, whose texels the CPU does not know).
+  bool opaque();
 
  private:
   struct Level {
@@ -56,7 +61,14 @@ class Texture : public DeviceChild<IDirect3DTexture9> {
     bool locked = false;
     DWORD lockFlags = 0;
     bool dirty = true;
+    // Where the texels are not clear; made when first asked for after
+    // the level was last written.
+    AlphaCoverage coverage;
+    bool coverageValid = false;
   };
+
+  // The level's coverage, brought up to date; null for render targets.
+  const AlphaCoverage* Coverage(UINT level);
 
   ~Texture() override;
 
