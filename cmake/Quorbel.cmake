@@ -26,3 +26,20 @@ function(quorbel_add_children dir)
     endif()
   endforeach()
 endfunction()
+
+# gtest_discover_tests for tests that open a window or an audio device:
+# they run on SDL's offscreen video and dummy audio drivers, so that they
+# need no display and never play sound. (gtest_discover_tests itself splits
+# a list value such as "A=1;B=2" into separate properties, which loses
+# every variable but the first and the properties after it; so the
+# variables are set by a script ctest reads after the discovered tests.)
+function(quorbel_headless_tests target)
+  gtest_discover_tests(${target} ${ARGN})
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_headless.cmake)
+  file(WRITE ${script}
+    "if(${target}_TESTS)\n"
+    "  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT\n"
+    "    \"SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+endfunction()

@@ -210,6 +210,9 @@ TEST_F(DeviceTest, RepeatingStateCostsNoGlCalls) {
       MakeVertexBuffer(tri, sizeof tri, D3DFVF_XYZ | D3DFVF_DIFFUSE);
   device()->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
   device()->SetStreamSource(0, vb, 0, sizeof(ColorVertex));
+  // Factors that truly blend (ONE / ZERO would leave GL's blend off).
+  device()->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device()->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   ASSERT_EQ(device()->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), S_OK);
   auto* impl = static_cast<gfx::Device*>(device());
   uint64_t before = impl->cache()->callCount();
