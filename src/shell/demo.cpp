@@ -57,12 +57,33 @@ bool Demo::Stopping() const {
 }
 
 HRESULT Demo::InitDemo() {
+  // With tracing on, each step says on stderr how long it took: where the
+  // time to the first frame goes.
+  auto step = [this](const char* name, auto run) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = run();
+    if (config_.trace) {
+      const std::chrono::duration<double, std::milli> took =
+          std::chrono::steady_clock::now() - start;
+      std::fprintf(stderr, "quorbel: %s took %.0f ms\n", name, took.count());
+    }
+    return ok;
+  };
   // A stop request (SIGINT, SIGTERM) ends start-up between its steps as
   // Cancel does: no message, and Shutdown releases what was made.
-  if (!AskDisplayMode() || !CreateDevice() || !PrepareDevice()) return E_FAIL;
-  OpenAudio();
-  if (!LoadSoundtrack() || Stopping() || !LoadTextures() || Stopping() ||
-      !CreateGlow() || !ResetSections() || Stopping()) {
+  if (!step("question", [this] { return AskDisplayMode(); }) ||
+      !step("device", [this] { return CreateDevice(); }) ||
+      !step("device pause", [this] { return PrepareDevice(); })) {
+    return E_FAIL;
+  }
+  step("audio output", [this] {
+    OpenAudio();
+    return true;
+  });
+  if (!step("soundtrack", [this] { return LoadSoundtrack(); }) || Stopping() ||
+      !step("textures", [this] { return LoadTextures(); }) || Stopping() ||
+      !step("glow", [this] { return CreateGlow(); }) ||
+      !step("sections", [this] { return ResetSections(); }) || Stopping()) {
     return E_FAIL;
   }
   // The music starts once every section is ready.

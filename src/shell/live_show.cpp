@@ -78,6 +78,7 @@ void Play(Demo* demo, DemoWindow* window, PeriodicTimer* timer) {
   // The first frame is drawn before the first tick.
   Trace("first frame");
   demo->PaintFrame();
+  Trace("first frame shown");
   timer->Start(kTickMs, [demo] { demo->TimerTick(); });
   Trace("playing");
 
