@@ -78,20 +78,22 @@ void JpegProgress(j_common_ptr info) {
   }
 }
 
-HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out,
-                   std::string* reason) {
+// The libjpeg calls, in a frame of their own: libjpeg reports errors by
+// longjmp back into it, so nothing here has a destructor or lives in a
+// register across the jump (the pixel vector belongs to `out`). False
+// with the reason in `message`.
+bool ReadJpeg(const uint8_t* data, size_t size, DecodedImage* out,
+              char (&message)[JMSG_LENGTH_MAX]) {
   jpeg_decompress_struct info;
   JpegError error;
   info.err = jpeg_std_error(&error.manager);
   error.manager.error_exit = JpegErrorExit;
   error.manager.emit_message = JpegSilence;
   error.message[0] = 0;
-  // Everything touched after setjmp lives outside this frame or is
-  // volatile-free: the pixel vector belongs to out.
   if (setjmp(error.jump)) {
     jpeg_destroy_decompress(&info);
-    *reason = std::string("JPEG: ") + error.message;
-    return D3DXERR_INVALIDDATA;
+    std::memcpy(message, error.message, sizeof message);
+    return false;
   }
   jpeg_create_decompress(&info);
   jpeg_progress_mgr progress{};
@@ -101,8 +103,8 @@ HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out,
   jpeg_read_header(&info, TRUE);
   if (!SizeOk(info.image_width, info.image_height)) {
     jpeg_destroy_decompress(&info);
-    *reason = "JPEG: image size out of range";
-    return D3DXERR_INVALIDDATA;
+    std::snprintf(message, sizeof message, "image size out of range");
+    return false;
   }
   info.out_color_space = JCS_EXT_BGRA;
   jpeg_start_decompress(&info);
@@ -117,6 +119,16 @@ HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out,
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
+  return true;
+}
+
+HRESULT DecodeJpeg(const uint8_t* data, size_t size, DecodedImage* out,
+                   std::string* reason) {
+  char message[JMSG_LENGTH_MAX] = {};
+  if (!ReadJpeg(data, size, out, message)) {
+    *reason = std::string("JPEG: ") + message;
+    return D3DXERR_INVALIDDATA;
+  }
   for (uint32_t& p : out->pixels) p |= 0xFF000000u;
   return S_OK;
 }
