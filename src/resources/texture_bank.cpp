@@ -71,6 +71,9 @@ HRESULT TextureBank::LoadAll() {
       textures[load.slot] = nullptr;
       return hr;
     }
+    // Uploaded now rather than when a section first draws it: memory stays
+    // flat through the show, and no change of section waits for uploads.
+    textures[load.slot]->PreLoad();
   }
   return S_OK;
 }

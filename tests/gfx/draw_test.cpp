@@ -2,6 +2,7 @@
 // geometry, buffers, mip levels, Direct3D's pixel-centre convention.
 
 #include "platform/gfx/device.h"
+#include "platform/gfx/texture.h"
 #include "test_scene.h"
 
 TEST_F(DeviceTest, ScreenSpaceQuadMapsTexelsOneToOne) {
@@ -199,6 +200,34 @@ TEST_F(DeviceTest, XrgbTexturesReadOpaqueAlpha) {
   DrawScreenRect(0, 0, 4, 4, 0xFFFFFFFF);
   EXPECT_EQ(PixelAt(Read(), 1, 1), 0xFF336699u);
   texture->Release();
+}
+
+// PreLoad uploads a managed texture at once (on unit 0, whatever stage 0
+// holds); the next draw must still sample the texture its stage holds, and
+// the preloaded one draws without another upload.
+TEST_F(DeviceTest, PreLoadUploadsNowAndLeavesTheStagesTexturesBound) {
+  PlainStates();
+  IDirect3DTexture9* red =
+      MakeTexture(4, 4, [](UINT, UINT) { return 0xFFFF0000u; });
+  IDirect3DTexture9* green =
+      MakeTexture(4, 4, [](UINT, UINT) { return 0xFF00FF00u; });
+  device()->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device()->SetTexture(0, red);
+  DrawScreenRect(0, 0, 4, 4, 0xFFFFFFFF);
+  auto* greenTexture = static_cast<gfx::Texture*>(green);
+  ASSERT_TRUE(greenTexture->needsPrepare());
+  green->PreLoad();
+  EXPECT_FALSE(greenTexture->needsPrepare());
+  EXPECT_NE(greenTexture->glTexture(), 0u);
+  DrawScreenRect(4, 0, 8, 4, 0xFFFFFFFF);  // stage 0 still holds red
+  device()->SetTexture(0, green);
+  DrawScreenRect(8, 0, 12, 4, 0xFFFFFFFF);
+  const std::vector<uint32_t> pixels = Read();
+  EXPECT_EQ(PixelAt(pixels, 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(PixelAt(pixels, 5, 1), 0xFFFF0000u);
+  EXPECT_EQ(PixelAt(pixels, 9, 1), 0xFF00FF00u);
+  red->Release();
+  green->Release();
 }
 
 TEST_F(DeviceTest, RepeatingStateCostsNoGlCalls) {

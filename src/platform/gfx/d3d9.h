@@ -31,6 +31,9 @@ class IDirect3DResource9 : public IUnknown {
  public:
   virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
   virtual D3DRESOURCETYPE GetType() = 0;
+  // A managed texture is uploaded to GL now (window thread) instead of at
+  // the first draw that samples it; other resources have nothing to do.
+  virtual void PreLoad() {}
 };
 
 class IDirect3DSurface9 : public IDirect3DResource9 {

@@ -137,6 +137,8 @@ class Device : public IDirect3DDevice9 {
 
   // Used by the device's own objects.
   GlStateCache* cache() { return &cache_; }
+  // Uploads `texture` now (IDirect3DResource9::PreLoad).
+  void PreLoadTexture(Texture* texture);
   HRESULT CaptureStateBlock(StateBlock* block);
   HRESULT ApplyStateBlock(StateBlock* block);
   const DeviceState& state() const { return state_; }

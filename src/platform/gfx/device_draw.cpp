@@ -341,6 +341,12 @@ void Device::ApplySamplers() {
   dirtySamplerStages_ = 0;
 }
 
+void Device::PreLoadTexture(Texture* texture) {
+  // Made and uploaded on unit 0; the next draw binds every unit anew.
+  texture->Prepare(&cache_, 0);
+  dirty_ |= kDirtyTextures;
+}
+
 void Device::ApplyTextures(uint32_t dirty) {
   if (dirty & kDirtyTextures) {
     // Bindings changed (or GL's were disturbed): every unit gets its

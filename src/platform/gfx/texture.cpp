@@ -118,6 +118,10 @@ const AlphaCoverage* Texture::Coverage(UINT index) {
   return &level.coverage;
 }
 
+void Texture::PreLoad() {
+  if (!isRenderTarget() && needsPrepare()) device()->PreLoadTexture(this);
+}
+
 BOOL Texture::AnyTexelVisible(UINT level, const RECT* texels) {
   if (!texels || level >= levels_.size()) return TRUE;
   const AlphaCoverage* coverage = Coverage(level);

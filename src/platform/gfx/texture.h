@@ -32,6 +32,7 @@ class Texture : public DeviceChild<IDirect3DTexture9> {
                    DWORD flags) override;
   HRESULT UnlockRect(UINT level) override;
   BOOL AnyTexelVisible(UINT level, const RECT* texels) override;
+  void PreLoad() override;
 
   bool isRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
   UINT width() const { return levels_[0].width; }
