@@ -1,5 +1,7 @@
 #include "resources/texture_bank.h"
 
+#include <utility>
+
 #include "platform/d3dx/d3dx9tex.h"
 #include "resource_ids.h"
 
@@ -59,11 +61,16 @@ static_assert(sizeof kLoadOrder / sizeof kLoadOrder[0] == 37);
 
 void TextureBank::SetDevice(IDirect3DDevice9* device_) { device = device_; }
 
+void TextureBank::SetStopCheck(std::function<bool()> stopRequested) {
+  stopRequested_ = std::move(stopRequested);
+}
+
 HRESULT TextureBank::LoadAll() {
   // A second load starts from an empty table rather than leaking the first.
   Destroy();
   textures = new IDirect3DTexture9* [kSlotCount] {};
   for (const SlotLoad& load : kLoadOrder) {
+    if (stopRequested_ && stopRequested_()) return E_ABORT;
     // Module null: the image is one of the program's own resources.
     HRESULT hr = D3DXCreateTextureFromResourceA(
         device, nullptr, MAKEINTRESOURCE(load.resource), &textures[load.slot]);

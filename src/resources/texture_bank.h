@@ -1,6 +1,8 @@
 // Every image of the show, loaded once at start-up into numbered slots.
 #pragma once
 
+#include <functional>
+
 #include "platform/gfx/d3d9.h"
 #include "resources/texture_slots.h"
 
@@ -12,6 +14,10 @@ class TextureBank {
   IDirect3DTexture9** textures = nullptr;  // kSlotCount slots once loaded
 
   void SetDevice(IDirect3DDevice9* device_);
+  // Asked before each image: once it answers true, LoadAll stops there and
+  // returns E_ABORT, so that a stop request during loading (a signal) waits
+  // for one image at most, not for all of them.
+  void SetStopCheck(std::function<bool()> stopRequested);
   // Loads every image into its slot; returns the first failing loader
   // result unchanged, keeping what loaded before it.
   HRESULT LoadAll();
@@ -24,4 +30,7 @@ class TextureBank {
     return textures && slot >= 0 && slot < kSlotCount ? textures[slot]
                                                       : nullptr;
   }
+
+ private:
+  std::function<bool()> stopRequested_;
 };

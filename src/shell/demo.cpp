@@ -188,8 +188,11 @@ HRESULT Demo::LoadMusic() {
 
 bool Demo::LoadTextures() {
   textureBank.reset(services_.parts->NewTextureBank());
+  // Loading takes most of start-up; a stop request ends it between images.
+  textureBank->SetStopCheck([this] { return Stopping(); });
   if (SUCCEEDED(services_.parts->LoadTextures(textureBank.get(), device.get())))
     return true;
+  if (Stopping()) return false;  // as on Cancel: no message
   ShowError(kNoTextures);
   return false;
 }

@@ -199,6 +199,26 @@ TEST_F(TextureBankTest, FailedLoadKeepsEarlierSlotsAndReturnsTheLoaderCode) {
   for (IDirect3DTexture9* texture : held) EXPECT_EQ(texture->Release(), 0u);
 }
 
+TEST_F(TextureBankTest, StopRequestEndsLoadingBeforeTheNextImage) {
+  // The request comes while the fourth image loads: the fifth is never
+  // decoded, and what was loaded stays for Destroy to give back.
+  int asked = 0;
+  bank_.SetStopCheck([&asked] { return ++asked > 4; });
+  EXPECT_EQ(bank_.LoadAll(), E_ABORT);
+  EXPECT_EQ(asked, 5);
+  ASSERT_NE(bank_.textures, nullptr);
+  int filled = 0;
+  for (int slot = 0; slot < TextureBank::kSlotCount; ++slot) {
+    if (bank_.textures[slot]) ++filled;
+  }
+  EXPECT_EQ(filled, 4);
+  for (int slot : {7, 2, 1, 6}) EXPECT_NE(bank_.textures[slot], nullptr);
+
+  // A check that never fires loads everything.
+  bank_.SetStopCheck([] { return false; });
+  EXPECT_EQ(bank_.LoadAll(), S_OK);
+}
+
 TEST_F(TextureBankTest, DestroyTwiceIsHarmless) {
   OverrideEmbeddedResource(ResourceType::RcData, 132, nullptr, 0);  // third
   EXPECT_TRUE(FAILED(bank_.LoadAll()));

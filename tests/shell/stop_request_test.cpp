@@ -85,6 +85,16 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+TEST_F(StopRequestTest, ImagesCutShortByTheRequestAreNoFailure) {
+  // The bank gives up between images once the request is seen; that is
+  // the stop, not the texture message.
+  parts.loadResult = E_ABORT;
+  Demo& show = MakeStoppableDemo("textures.LoadAll");
+  EXPECT_EQ(show.InitDemo(), E_FAIL);
+  EXPECT_TRUE(boxes.errors.empty());
+  EXPECT_EQ(log.Count("glow.Init"), 0);
+}
+
 TEST_F(StopRequestTest, NoRequestStartsTheShow) {
   Demo& show = MakeStoppableDemo("never logged");
   EXPECT_EQ(show.InitDemo(), S_OK);

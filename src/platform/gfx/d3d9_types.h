@@ -41,6 +41,7 @@ constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
 
 // Direct3D's facility is 0x876.
 constexpr HRESULT D3DERR_INVALIDCALL = MakeHresult(1, 0x876, 2156);
