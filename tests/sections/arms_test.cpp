@@ -22,6 +22,7 @@
 #include "platform/system/embedded_resources.h"
 #include "resource_ids.h"
 #include "resources/texture_bank.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 #include "toolkit/camera.h"
 #include "toolkit/expect_ok.h"
@@ -51,27 +52,11 @@ const PointVertex& Point(const ArmPoints& v, int arm, int j) {
   return v[arm * kPointsPerArm + j];
 }
 
-class ArmsUpdateTest : public ::testing::Test {
+class ArmsUpdateTest : public SectionUpdateTest<Arms, kArmsIndex> {
  protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[kArmsIndex];
-    section_.StartAnimation();
-  }
-
-  // Ticks every millisecond from `from` to `to` inclusive.
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
-  }
-  Arms::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  Arms section_;
-  uint32_t last_ = kFirstTick - 1;  // the previous tick was Tunnel's
+  ArmsUpdateTest() {
+    last_ = kFirstTick - 1;
+  }  // the previous tick was Tunnel's
 };
 
 TEST_F(ArmsUpdateTest, StartsAsAStarOfWhitePointsAroundTheOrigin) {

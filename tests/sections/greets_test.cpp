@@ -16,6 +16,7 @@
 #include "platform/system/embedded_resources.h"
 #include "resource_ids.h"
 #include "resources/texture_bank.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 
 namespace {
@@ -23,27 +24,9 @@ namespace {
 constexpr int kGreetsIndex = 5;
 constexpr uint32_t kFirstTick = 137000;  // Arms gives way at 137 s
 
-class GreetsUpdateTest : public ::testing::Test {
+class GreetsUpdateTest : public SectionUpdateTest<Greets, kGreetsIndex> {
  protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[kGreetsIndex];
-    section_.StartAnimation();
-  }
-
-  // Ticks every millisecond from `from` to `to` inclusive.
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
-  }
-  Greets::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  Greets section_;
-  uint32_t last_ = kFirstTick - 1;  // the previous tick was Arms'
+  GreetsUpdateTest() { last_ = kFirstTick - 1; }  // the previous tick was Arms'
 };
 
 // The angle of a turn about y that a world matrix holds.

@@ -11,33 +11,20 @@
 #include "glow/glow_effect.h"
 #include "headless_device.h"
 #include "resources/texture_bank.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 
 namespace {
 
 constexpr int kNoise = 7;
 
-class NoiseUpdateTest : public ::testing::Test {
+class NoiseUpdateTest : public SectionUpdateTest<Noise, kNoise> {
  protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[kNoise];
-    section_.StartAnimation();
-  }
   // `count` ticks of 1 ms each.
   void TickMs(uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
-      ++last_;
-      section_.Update(last_, 1);
-    }
+    for (uint32_t i = 0; i < count; ++i) Tick(last_ + 1);
   }
-  Noise::Animation State() const { return section_.Published(); }
   int Picture() const { return static_cast<int>(State().frame); }
-
-  GlowEffect glow_;
-  Noise section_;
-  // The section becomes current at 219 s: its first tick comes 1 ms later.
-  uint32_t last_ = 219000;
 };
 
 TEST_F(NoiseUpdateTest, StartsOnTheFirstPictureFullyOpaque) {

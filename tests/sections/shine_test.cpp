@@ -8,24 +8,16 @@
 
 #include "resource_ids.h"
 #include "section_device_test.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 
 namespace {
 
-class ShineUpdateTest : public ::testing::Test {
+class ShineUpdateTest : public SectionUpdateTest<Shine, 2> {
  protected:
   void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[2];
-    section_.StartAnimation();
+    SectionUpdateTest::SetUp();
     glow_.flashLevel.store(0.0f);
-  }
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
   }
   // Whether a flash fired since the last call.
   bool Flashed() {
@@ -33,11 +25,6 @@ class ShineUpdateTest : public ::testing::Test {
     glow_.flashLevel.store(0.0f);
     return fired;
   }
-  Shine::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  Shine section_;
-  uint32_t last_ = 41000;  // the section starts at 41 s
 };
 
 TEST_F(ShineUpdateTest, StartsWithTheFirstOverlayAndNothingTurned) {

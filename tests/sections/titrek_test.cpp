@@ -9,31 +9,12 @@
 
 #include "resource_ids.h"
 #include "section_device_test.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 
 namespace {
 
-class TitrekUpdateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[1];
-    section_.StartAnimation();
-  }
-  // Ticks every millisecond from `from` to `to` inclusive.
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
-  }
-  Titrek::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  Titrek section_;
-  uint32_t last_ = 27000;  // the section starts at 27 s
-};
+using TitrekUpdateTest = SectionUpdateTest<Titrek, 1>;
 
 TEST_F(TitrekUpdateTest,
        BeforeTheFirstTickTheCameraStandsInFrontAndTheBannerOffScreen) {

@@ -14,34 +14,14 @@
 #include "headless_device.h"
 #include "platform/system/embedded_resources.h"
 #include "resources/texture_bank.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 
 namespace {
 
 constexpr float kDegree = 0.017453292f;
 
-class TopuzUpdateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[0];
-    section_.StartAnimation();
-  }
-
-  // Ticks every millisecond from `from` to `to` inclusive.
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
-  }
-  topuz::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  topuz section_;
-  uint32_t last_ = 0;
-};
+using TopuzUpdateTest = SectionUpdateTest<topuz, 0>;
 
 // The world matrix after turning `before` by `degrees` about z, y, then x.
 D3DXMATRIX Spun(const D3DXMATRIX& before, double degrees) {

@@ -13,30 +13,12 @@
 
 #include "resource_ids.h"
 #include "section_device_test.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 
 namespace {
 
-class TunnelUpdateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[3];
-    section_.StartAnimation();
-  }
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
-  }
-  Tunnel::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  Tunnel section_;
-  uint32_t last_ = 82000;  // the section starts at 82 s
-};
+using TunnelUpdateTest = SectionUpdateTest<Tunnel, 3>;
 
 TEST_F(TunnelUpdateTest,
        BeforeTheFirstTickTheLensAimsAtTheStartAndOverlaysWait) {

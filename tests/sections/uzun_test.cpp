@@ -17,6 +17,7 @@
 #include "platform/system/embedded_resources.h"
 #include "resource_ids.h"
 #include "resources/texture_bank.h"
+#include "section_update_test.h"
 #include "shell/section_table.h"
 #include "toolkit/camera.h"
 
@@ -24,30 +25,7 @@ namespace {
 
 constexpr int kUzun = 6;
 
-class UzunUpdateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    section_.Attach(nullptr, nullptr, &glow_);
-    section_.endSecond = kSectionEndSeconds[kUzun];
-    section_.StartAnimation();
-  }
-
-  // Ticks every millisecond from `from` to `to` inclusive, as the timer
-  // does once the section is current.
-  void TickRange(uint32_t from, uint32_t to) {
-    for (uint32_t t = from; t <= to; ++t) Tick(t);
-  }
-  void Tick(uint32_t elapsed) {
-    section_.Update(elapsed, elapsed - last_);
-    last_ = elapsed;
-  }
-  Uzun::Animation State() const { return section_.Published(); }
-
-  GlowEffect glow_;
-  Uzun section_;
-  // The section becomes current at 165 s: its first tick comes 1 ms later.
-  uint32_t last_ = 165000;
-};
+using UzunUpdateTest = SectionUpdateTest<Uzun, kUzun>;
 
 void ExpectVector(const D3DXVECTOR3& v, float x, float y, float z) {
   EXPECT_EQ(v.x, x);
