@@ -75,6 +75,14 @@ class SectionDeviceTest : public ::testing::Test {
     return static_cast<long>(DeviceReferences(device())) -
            static_cast<long>(before_);
   }
+  // Release gives back everything the section made, and a second Release
+  // finds nothing left to give back.
+  void ExpectReleaseLeavesNothing() {
+    section_.Release();
+    EXPECT_EQ(Made(), 0) << "after the first Release";
+    section_.Release();
+    EXPECT_EQ(Made(), 0) << "after the second Release";
+  }
   std::vector<uint32_t> RenderFrame() {
     section_.Render();
     return headless_.ReadBackBuffer();

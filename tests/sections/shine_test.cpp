@@ -147,28 +147,20 @@ TEST_F(ShineDeviceTest, TheSecondOverlayAddsItsSideBars) {
 TEST_F(ShineDeviceTest, ReleaseGivesBackEverythingResetMade) {
   ASSERT_EQ(section_.Reset(), S_OK);
   EXPECT_GT(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(ShineDeviceTest, MissingTubeFailsResetAndNothingIsLeft) {
   OverrideEmbeddedResource(ResourceType::Mesh, resource_id::kBentTubeMesh,
                            nullptr, 0);
   EXPECT_TRUE(FAILED(section_.Reset()));
-  section_.Release();
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(ShineDeviceTest, RefusedStateBlockFailsResetAndReleaseFreesTheTube) {
   EXPECT_TRUE(FAILED(ResetWithStateBlockRefused()));
   EXPECT_GT(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST(ShineLifecycle, ReleaseWithoutResetReleasesNothing) {

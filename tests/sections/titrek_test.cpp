@@ -153,9 +153,7 @@ TEST_F(TitrekDeviceTest, MissingRingsFailResetAndNothingIsLeft) {
   OverrideEmbeddedResource(ResourceType::Mesh, resource_id::kGyroRingsMesh,
                            nullptr, 0);
   EXPECT_TRUE(FAILED(section_.Reset()));
-  section_.Release();
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(TitrekDeviceTest,
@@ -164,19 +162,13 @@ TEST_F(TitrekDeviceTest,
                            0);
   EXPECT_TRUE(FAILED(section_.Reset()));
   EXPECT_GT(Made(), 0);  // the rings were loaded
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(TitrekDeviceTest, RefusedStateBlockFailsResetAndReleaseFreesTheMeshes) {
   EXPECT_TRUE(FAILED(ResetWithStateBlockRefused()));
   EXPECT_GT(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST(TitrekLifecycle, ReleaseWithoutResetReleasesNothing) {

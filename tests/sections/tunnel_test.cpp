@@ -175,19 +175,14 @@ TEST_F(TunnelDeviceTest, LightAndSphereMapLeftAfterAFrameDoNotReachTheNext) {
 TEST_F(TunnelDeviceTest, ReleaseGivesBackBothMeshesAndTheStateBlock) {
   ASSERT_EQ(section_.Reset(), S_OK);
   EXPECT_GT(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(TunnelDeviceTest, MissingTunnelFailsResetAndNothingIsLeft) {
   OverrideEmbeddedResource(ResourceType::Mesh, resource_id::kTunnelMesh,
                            nullptr, 0);
   EXPECT_TRUE(FAILED(section_.Reset()));
-  section_.Release();
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(TunnelDeviceTest, MissingBlobFailsResetAfterTheTunnelAndReleaseFreesIt) {
@@ -195,19 +190,13 @@ TEST_F(TunnelDeviceTest, MissingBlobFailsResetAfterTheTunnelAndReleaseFreesIt) {
                            0);
   EXPECT_TRUE(FAILED(section_.Reset()));
   EXPECT_GT(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(TunnelDeviceTest, RefusedStateBlockFailsResetAndReleaseFreesTheMeshes) {
   EXPECT_TRUE(FAILED(ResetWithStateBlockRefused()));
   EXPECT_GT(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
-  section_.Release();
-  EXPECT_EQ(Made(), 0);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST(TunnelLifecycle, ReleaseWithoutResetReleasesNothing) {
