@@ -22,6 +22,7 @@
 #include "platform/system/embedded_resources.h"
 #include "resource_ids.h"
 #include "resources/texture_bank.h"
+#include "section_device_test.h"
 #include "section_update_test.h"
 #include "shell/section_table.h"
 #include "toolkit/camera.h"
@@ -495,31 +496,13 @@ TEST_F(ArmsPointSpriteTest, TheDotTextureSpansEachPointAndFadesOutward) {
   EXPECT_EQ(frame[300 * 800 + 419] & 0xFFFFFF, 0u);
 }
 
-// The device's count of references: every buffer, mesh and state block a
-// section creates holds one until it is released.
-ULONG DeviceReferences(IDirect3DDevice9* device) {
-  device->AddRef();
-  return device->Release();
-}
-
 // Reset, Render and Release on a device, with the glow object and the
 // textures the show loads.
-class ArmsDeviceTest : public ::testing::Test {
+class ArmsDeviceTest : public SectionDeviceTest<Arms> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(headless_.ok()) << headless_.error();
-    bank_.SetDevice(headless_.device());
-    ASSERT_EQ(bank_.LoadAll(), S_OK);
-    ASSERT_EQ(glow_.Init(headless_.device(), &bank_), S_OK);
-    section_.Attach(headless_.device(), &bank_, &glow_);
+    SectionDeviceTest::SetUp();
     section_.endSecond = kSectionEndSeconds[kArmsIndex];
-    referencesBefore_ = DeviceReferences(headless_.device());
-  }
-  void TearDown() override {
-    ClearResourceOverrides();
-    section_.Release();
-    bank_.Destroy();
-    glow_.Release();
   }
   // Mean of red, green and blue over a square around (x, y).
   double Brightness(const std::vector<uint32_t>& frame, int x, int y,
@@ -535,12 +518,6 @@ class ArmsDeviceTest : public ::testing::Test {
     }
     return sum / n;
   }
-
-  HeadlessDevice headless_;
-  TextureBank bank_;
-  GlowEffect glow_;
-  Arms section_;
-  ULONG referencesBefore_ = 0;
 };
 
 TEST_F(ArmsDeviceTest, TheFirstFrameBeforeAnyTickShowsTheStarAtTheCentre) {
@@ -591,23 +568,18 @@ TEST_F(ArmsDeviceTest, AFrameWhosePointsCannotBeUploadedDrawsWithoutThem) {
 TEST_F(ArmsDeviceTest, ReleaseGivesBackEverythingResetCreated) {
   ASSERT_EQ(section_.Reset(), S_OK);
   // The mesh, the two buffers and the state block.
-  EXPECT_GE(DeviceReferences(headless_.device()), referencesBefore_ + 4);
+  EXPECT_GE(DeviceReferences(device()), before_ + 4);
   section_.Render();
   // The glow object keeps the back buffer it saved; not the section's.
   glow_.savedBackBuffer.Reset();
-  section_.Release();
-  EXPECT_EQ(DeviceReferences(headless_.device()), referencesBefore_);
-  section_.Release();  // nothing more to give back
-  EXPECT_EQ(DeviceReferences(headless_.device()), referencesBefore_);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(ArmsDeviceTest, ResetFailsWithTheMeshMissingAndReleaseIsSafe) {
   OverrideEmbeddedResource(ResourceType::Mesh, resource_id::kBentTubeMesh,
                            nullptr, 0);
   EXPECT_TRUE(FAILED(section_.Reset()));
-  section_.Release();
-  EXPECT_EQ(DeviceReferences(headless_.device()), referencesBefore_);
-  section_.Release();
+  ExpectReleaseLeavesNothing();
 }
 
 TEST(ArmsLifecycle, ReleaseWithoutResetReleasesNothing) {

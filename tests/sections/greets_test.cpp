@@ -16,6 +16,7 @@
 #include "platform/system/embedded_resources.h"
 #include "resource_ids.h"
 #include "resources/texture_bank.h"
+#include "section_device_test.h"
 #include "section_update_test.h"
 #include "shell/section_table.h"
 
@@ -208,35 +209,14 @@ TEST_F(GreetsUpdateTest, EndWindowIsSecond165ItselfAndAfter) {
   EXPECT_EQ(section_.done.load(), 1);
 }
 
-ULONG DeviceReferences(IDirect3DDevice9* device) {
-  device->AddRef();
-  return device->Release();
-}
-
 // Reset, Render and Release on a device, with the glow object and the
 // textures the show loads.
-class GreetsDeviceTest : public ::testing::Test {
+class GreetsDeviceTest : public SectionDeviceTest<Greets> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(headless_.ok()) << headless_.error();
-    bank_.SetDevice(headless_.device());
-    ASSERT_EQ(bank_.LoadAll(), S_OK);
-    ASSERT_EQ(glow_.Init(headless_.device(), &bank_), S_OK);
-    section_.Attach(headless_.device(), &bank_, &glow_);
+    SectionDeviceTest::SetUp();
     section_.endSecond = kSectionEndSeconds[kGreetsIndex];
-    referencesBefore_ = DeviceReferences(headless_.device());
   }
-  void TearDown() override {
-    ClearResourceOverrides();
-    section_.Release();
-    bank_.Destroy();
-    glow_.Release();
-  }
-  HeadlessDevice headless_;
-  TextureBank bank_;
-  GlowEffect glow_;
-  Greets section_;
-  ULONG referencesBefore_ = 0;
 };
 
 TEST_F(GreetsDeviceTest, TheFirstFrameShowsTheRingsAndTheNextCardChangesIt) {
@@ -268,14 +248,11 @@ TEST_F(GreetsDeviceTest, TheFirstFrameShowsTheRingsAndTheNextCardChangesIt) {
 TEST_F(GreetsDeviceTest, ReleaseGivesBackEverythingResetCreated) {
   ASSERT_EQ(section_.Reset(), S_OK);
   // Four meshes and the state block.
-  EXPECT_GE(DeviceReferences(headless_.device()), referencesBefore_ + 5);
+  EXPECT_GE(DeviceReferences(device()), before_ + 5);
   section_.Render();
   // The glow object keeps the back buffer it saved; not the section's.
   glow_.savedBackBuffer.Reset();
-  section_.Release();
-  EXPECT_EQ(DeviceReferences(headless_.device()), referencesBefore_);
-  section_.Release();  // nothing more to give back
-  EXPECT_EQ(DeviceReferences(headless_.device()), referencesBefore_);
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(GreetsDeviceTest, ResetStopsAtEachMissingMeshAndReleaseIsSafe) {
@@ -285,9 +262,7 @@ TEST_F(GreetsDeviceTest, ResetStopsAtEachMissingMeshAndReleaseIsSafe) {
     SCOPED_TRACE(id);
     OverrideEmbeddedResource(ResourceType::Mesh, id, nullptr, 0);
     EXPECT_TRUE(FAILED(section_.Reset()));
-    section_.Release();
-    EXPECT_EQ(DeviceReferences(headless_.device()), referencesBefore_);
-    section_.Release();
+    ExpectReleaseLeavesNothing();
     ClearResourceOverrides();
   }
 }

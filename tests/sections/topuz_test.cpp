@@ -14,6 +14,7 @@
 #include "headless_device.h"
 #include "platform/system/embedded_resources.h"
 #include "resources/texture_bank.h"
+#include "section_device_test.h"
 #include "section_update_test.h"
 #include "shell/section_table.h"
 
@@ -31,14 +32,6 @@ D3DXMATRIX Spun(const D3DXMATRIX& before, double degrees) {
   D3DXMatrixMultiply(&out, &out, D3DXMatrixRotationY(&r, a));
   D3DXMatrixMultiply(&out, &out, D3DXMatrixRotationX(&r, a));
   return out;
-}
-
-void ExpectMatrixNear(const D3DXMATRIX& a, const D3DXMATRIX& b, float eps) {
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      EXPECT_NEAR(a.m[r][c], b.m[r][c], eps) << "[" << r << "][" << c << "]";
-    }
-  }
 }
 
 TEST_F(TopuzUpdateTest, StartsWithTheCameraFarBackAndNothingTurned) {
@@ -200,26 +193,7 @@ TEST(TopuzThreads, FramesReadWholeTicksWhileTheTimerRuns) {
 
 // Reset and Release on a device, with the glow object and the textures the
 // show loads.
-class TopuzDeviceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(headless_.ok()) << headless_.error();
-    bank_.SetDevice(headless_.device());
-    ASSERT_EQ(bank_.LoadAll(), S_OK);
-    ASSERT_EQ(glow_.Init(headless_.device(), &bank_), S_OK);
-    section_.Attach(headless_.device(), &bank_, &glow_);
-  }
-  void TearDown() override {
-    ClearResourceOverrides();
-    bank_.Destroy();
-    glow_.Release();
-    section_.Release();
-  }
-  HeadlessDevice headless_;
-  TextureBank bank_;
-  GlowEffect glow_;
-  topuz section_;
-};
+using TopuzDeviceTest = SectionDeviceTest<topuz>;
 
 TEST_F(TopuzDeviceTest, ResetOpensTheShowWithAFlashAndDrawsAFrame) {
   glow_.flashLevel.store(0.0f);
@@ -231,15 +205,15 @@ TEST_F(TopuzDeviceTest, ResetOpensTheShowWithAFlashAndDrawsAFrame) {
   section_.Render();
   const std::vector<uint32_t> frame = headless_.ReadBackBuffer();
   EXPECT_NE(frame[300 * 800 + 400] & 0xFFFFFF, 0x00FF00u);
-  section_.Release();
-  section_.Release();  // a second Release gives back nothing more
+  // The glow object keeps the back buffer it saved; not the section's.
+  glow_.savedBackBuffer.Reset();
+  ExpectReleaseLeavesNothing();
 }
 
 TEST_F(TopuzDeviceTest, ResetFailsWithTheMeshMissingAndReleaseIsSafe) {
   OverrideEmbeddedResource(ResourceType::Mesh, 104, nullptr, 0);
   EXPECT_TRUE(FAILED(section_.Reset()));
-  section_.Release();
-  section_.Release();
+  ExpectReleaseLeavesNothing();
 }
 
 TEST(TopuzLifecycle, ReleaseWithoutResetReleasesNothing) {
