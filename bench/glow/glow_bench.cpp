@@ -9,6 +9,7 @@
 
 #include "glow/glow_effect.h"
 #include "headless_device.h"
+#include "read_back_floor.h"
 #include "resources/texture_bank.h"
 
 namespace {
@@ -46,21 +47,6 @@ BENCHMARK(BM_ProcessAndComposeGlow)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
-void BM_ReadBackBufferOnly(benchmark::State& state) {
-  HeadlessDevice headless;
-  if (!headless.ok()) {
-    state.SkipWithError(headless.error().c_str());
-    return;
-  }
-  IDirect3DDevice9* device = headless.device();
-  std::vector<uint32_t> pixels;
-  for (auto _ : state) {
-    device->BeginScene();
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    device->EndScene();
-    device->ReadBackBuffer(&pixels);
-  }
-}
 BENCHMARK(BM_ReadBackBufferOnly)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
